@@ -1,0 +1,72 @@
+#include "app/entry.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <wx/display.h>
+#include <wx/gdicmn.h>
+#include <wx/init.h>
+
+#include "app/main_frame.h"
+#include "app/tapp.h"
+#include "app/wx_text.h"
+#include "platform/registry.h"
+#include "settings/persistence.h"
+
+wxIMPLEMENT_APP_NO_MAIN(quarvel::TApp);
+
+namespace quarvel {
+
+namespace {
+
+bool HasDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+void ExplainNoDisplay() {
+    std::fputs(
+        "quarvel: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY names one).\n"
+        "Run it inside a desktop session, or under a virtual display:\n"
+        "    xvfb-run -a quarvel\n",
+        stderr);
+}
+
+int ScreenPixelsPerInchY() {
+    int dpi = wxGetDisplayPPI().y;
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int QuarvelMain(int argc, char** argv, std::function<void(TMainFrame&)> onShown) {
+    if (!HasDisplay()) {
+        ExplainNoDisplay();
+        return 1;
+    }
+    // The toolkit is started first only because the default font height needs
+    // the screen's resolution; the application's window comes after the settings.
+    int toolkitArgc = argc > 0 ? 1 : 0;  // arguments are ignored
+    if (!wxEntryStart(toolkitArgc, argv)) {
+        ExplainNoDisplay();
+        return 1;
+    }
+    ProgramState state;
+    Registry registry(Registry::DefaultPath());
+    LoadSettings(registry, state, ScreenPixelsPerInchY());
+
+    auto* app = static_cast<TApp*>(wxTheApp);
+    app->Attach(&state, std::move(onShown));
+    int result = 1;
+    if (app->CallOnInit()) {
+        result = app->OnRun();
+        app->OnExit();
+    }
+    // Saving reports a failed write in a message box, which needs the toolkit.
+    if (!SaveSettings(registry, state)) ShowMessage(nullptr, kErrorWriteRegistry);
+    wxEntryCleanup();
+    return result;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,69 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/search_cfg.h"
+
+namespace quarvel {
+
+// Items of the evaluation program.
+inline constexpr std::uint32_t kItemAnd = 0x40000000u;
+inline constexpr std::uint32_t kItemOr = 0x40000001u;
+inline constexpr std::uint32_t kItemNot = 0x40000002u;
+inline constexpr std::uint32_t kItemPlaceholder = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kItemReference = 0x80000000u;
+inline constexpr std::uint32_t kItemOperatorBit = 0x40000000u;
+
+// One term of a compiled query.
+struct TSaveString {
+    std::string text;  // lower-cased when the search ignores case
+    std::uint32_t length() const { return static_cast<std::uint32_t>(text.size()); }
+};
+
+// One segment of the expression, or one level of the evaluation program.
+struct TSaveLevel {
+    std::vector<std::uint32_t> items;
+    std::int32_t result = -1;
+    std::int32_t depth = 0;
+    std::int32_t link = -1;
+};
+
+// The compiled form of a search expression.
+class Tstr {
+public:
+    // Compiles the expression with the operator strings and SearchIgnoreCase
+    // of cfg. With SearchIgnoreCase set, the terms inside expression are
+    // lower-cased in place. Throws QuarvelError("Invalid String(s):\n...").
+    Tstr(std::string& expression, const TSearchCFG& cfg);
+
+    std::uint32_t TermCount() const { return termCount_; }
+    const std::string& TermText(std::uint32_t i) const { return terms_[i].text; }
+    std::uint32_t TermLength(std::uint32_t i) const { return terms_[i].length(); }
+    std::uint32_t LongestTerm() const { return longestTerm_; }
+    std::uint32_t DeepestLevel() const { return deepestLevel_; }
+    const std::vector<TSaveString>& Terms() const { return terms_; }
+    const std::vector<TSaveLevel>& Levels() const { return levels_; }
+    const std::vector<TSaveLevel>& Segments() const { return segments_; }
+
+    // 1 when found flags (one per term, non-zero = found in the unit) satisfy
+    // the expression, else 0. Clears every flag and level result afterwards.
+    int Evaluate(std::uint8_t* found);
+
+    // The same evaluation in three-valued logic, for deciding a unit early:
+    // state per term is 0 (absent), 1 (found) or 2 (unknown yet). Returns
+    // 0, 1, or 2 when the outcome still depends on the unknown terms.
+    // Touches neither the flags nor the level results.
+    int EvaluatePartial(const std::uint8_t* state) const;
+
+private:
+    std::uint32_t longestTerm_ = 0;
+    std::uint32_t termCount_ = 0;
+    std::uint32_t lastSegment_ = 0;
+    std::uint32_t deepestLevel_ = 0;
+    std::vector<TSaveString> terms_;
+    std::vector<TSaveLevel> levels_;
+    std::vector<TSaveLevel> segments_;
+};
+
+}  // namespace quarvel

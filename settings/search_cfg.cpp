@@ -1,0 +1,138 @@
+#include "settings/search_cfg.h"
+
+#include "platform/clock.h"
+#include "query/operator_rule.h"
+
+namespace quarvel {
+
+const std::array<const char*, kOperatorCount> kOperatorNames = {
+    "OperatorAnd", "OperatorOr", "OperatorNot", "OperatorStr",
+    "OperatorLevelO", "OperatorLevelC", "FileSeparator", "FileNotSearch"};
+
+const std::array<const char*, kOperatorCount> kOperatorDefaults = {"+", "|", "-", "\"", "(", ")", ",", "-"};
+
+namespace {
+TSaveFileArray DeepCopyList(const TSaveFileArray& list) {
+    TSaveFileArray copy;
+    copy.reserve(list.size());
+    for (const TSaveFile& f : list) copy.push_back(f.DeepCopy());
+    return copy;
+}
+}  // namespace
+
+TSearchCFG::TSearchCFG(const TSearchCFG& other) { *this = other; }
+
+TSearchCFG& TSearchCFG::operator=(const TSearchCFG& other) {
+    if (this == &other) return *this;
+    SearchCode = other.SearchCode;
+    SearchFilesMask = other.SearchFilesMask;
+    SearchString = other.SearchString;
+    SearchDefaultPath = other.SearchDefaultPath;
+    SearchIgnoreCase = other.SearchIgnoreCase;
+    SearchIncludeSubDir = other.SearchIncludeSubDir;
+    SearchWholeWord = other.SearchWholeWord;
+    SearchIncludeHidden = other.SearchIncludeHidden;
+    SearchWithin = other.SearchWithin;
+    SearchRefined = other.SearchRefined;
+    SearchDateId = other.SearchDateId;
+    SearchDateFrom = other.SearchDateFrom;
+    SearchDateBefore = other.SearchDateBefore;
+    SearchDateLastMonate = other.SearchDateLastMonate;
+    SearchDateLastDay = other.SearchDateLastDay;
+    DateLow = other.DateLow;
+    DateHigh = other.DateHigh;
+    SearchSizeId = other.SearchSizeId;
+    SearchSizeMax = other.SearchSizeMax;
+    SearchSizeMin = other.SearchSizeMin;
+    SizeHigh = other.SizeHigh;
+    SizeLow = other.SizeLow;
+    Operators = other.Operators;
+    GFiles = other.GFiles;
+    GSizeFiles = other.GSizeFiles;
+    CurrentFileSize = other.CurrentFileSize;
+    GSizeFilesCurrent = other.GSizeFilesCurrent;
+    timeStart = other.timeStart;
+    timeEnd = other.timeEnd;
+    timeSum = other.timeSum;
+    FoundFiles = DeepCopyList(other.FoundFiles);
+    SearchList = DeepCopyList(other.SearchList);
+    IncludeList = DeepCopyList(other.IncludeList);
+    ExcludeList = DeepCopyList(other.ExcludeList);
+    LineStarts = other.LineStarts;
+    LineCount = other.LineCount;
+    LongestLine = other.LongestLine;
+    Hits = other.Hits;
+    UnitHits.clear();
+    return *this;
+}
+
+void TSearchCFG::SetDefaults() {
+    SearchCode = kCodeBoth;
+    SearchIgnoreCase = 0;
+    SearchIncludeSubDir = 0;
+    SearchWholeWord = 0;
+    SearchIncludeHidden = 1;
+    SearchWithin = kWithinFile;
+    SearchRefined = 0;
+    SearchDateId = 0;
+    SearchDateFrom = 0;
+    SearchDateBefore = 0;
+    SearchDateLastMonate = 0;
+    SearchDateLastDay = 0;
+    SearchSizeId = 0;
+    SearchSizeMax = 0;
+    SearchSizeMin = 0;
+    for (int i = 0; i < kOperatorCount; ++i) Operators[i] = kOperatorDefaults[i];
+}
+
+void TSearchCFG::ResetForRun() {
+    GFiles = 0;
+    GSizeFiles = 0.0;
+    CurrentFileSize = 0.0;
+    GSizeFilesCurrent = 0.0;
+    SearchList.clear();
+    IncludeList.clear();
+    ExcludeList.clear();
+    ResetPerFile();
+}
+
+void TSearchCFG::ResetPerFile() {
+    LineStarts.clear();
+    Hits.clear();
+    UnitHits.clear();
+    LineCount = 0;
+    LongestLine = 0;
+}
+
+bool TSearchCFG::Validate() const {
+    if (SearchWithin >= 4 || SearchCode >= 3) return false;
+    if (SearchIgnoreCase >= 2 || SearchIncludeSubDir >= 2 || SearchWholeWord >= 2 || SearchIncludeHidden >= 2)
+        return false;
+    if (SearchDateId >= 4) return false;
+    if (!IsValidDosDate(SearchDateFrom) || !IsValidDosDate(SearchDateBefore)) return false;
+    if (SearchDateLastMonate >= 1000 || SearchDateLastDay >= 1000) return false;
+    if (SearchSizeId >= 3) return false;
+    if (SearchSizeMax >= 1000000 || SearchSizeMin >= 1000000) return false;
+    return CheckOperatorSet(Operators).ok();
+}
+
+void TSearchCFG::DeriveWindows(std::uint16_t today) {
+    switch (SearchDateId) {
+        case 1: DateLow = SearchDateFrom; DateHigh = SearchDateBefore; break;
+        case 2: DateLow = DosDateDaysBefore(today, 30u * SearchDateLastMonate); DateHigh = today; break;
+        case 3: DateLow = DosDateDaysBefore(today, SearchDateLastDay); DateHigh = today; break;
+        default: DateLow = 0; DateHigh = 0xFFFF; break;
+    }
+    // The limits are below 1,000,000 units of 1000 bytes; wider values saturate.
+    auto kilo = [](std::uint32_t n) {
+        std::uint64_t bytes = 1000ull * n;
+        return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(bytes);
+    };
+    switch (SearchSizeId) {
+        case 1: SizeLow = 0; SizeHigh = kilo(SearchSizeMax); break;
+        case 2: SizeLow = kilo(SearchSizeMin); SizeHigh = 0xFFFFFFFFu; break;
+        default: SizeLow = 0; SizeHigh = 0xFFFFFFFFu; break;
+    }
+}
+
+}  // namespace quarvel

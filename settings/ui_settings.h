@@ -1,0 +1,64 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "settings/search_cfg.h"
+
+namespace quarvel {
+
+class Tstr;
+
+// The viewer font as its fourteen logical-font values, kept exactly as
+// stored so that they round-trip.
+struct TLogFont {
+    std::int32_t lfHeight = 0;
+    std::int32_t lfWidth = 0;
+    std::int32_t lfEscapement = 0;
+    std::int32_t lfOrientation = 0;
+    std::int32_t lfWeight = 0;
+    std::uint8_t lfItalic = 0;
+    std::uint8_t lfUnderline = 0;
+    std::uint8_t lfStrikeOut = 0;
+    std::uint8_t lfCharSet = 0;
+    std::uint8_t lfOutPrecision = 0;
+    std::uint8_t lfClipPrecision = 0;
+    std::uint8_t lfQuality = 0;
+    std::uint8_t lfPitchAndFamily = 0;
+    std::string lfFaceName;  // at most 31 bytes
+    bool operator==(const TLogFont&) const = default;
+};
+inline constexpr std::size_t kFaceNameSize = 32;
+inline constexpr std::size_t kHistorySize = 10;
+
+// Program-wide user-interface settings, loaded and saved with the search record.
+struct TUiSettings {
+    std::uint32_t StatusBar = 0;
+    std::uint32_t HintMode = 0;
+    std::uint8_t FileQueue = 0;
+    std::uint8_t FileFullPath = 0;
+    std::string PathOpenQV;
+    std::string PathSaveQV;
+    std::string PathDefaultBrowser;
+    std::uint32_t ColorVD = 0;  // 0x00BBGGRR
+    TLogFont ViewerFont;
+    std::vector<std::string> FileHistory;
+    std::vector<std::string> StringHistory;
+    std::vector<std::string> PathHistory;
+    std::vector<std::string> ProgramHistory;
+};
+
+// The program's state that lives from start to exit.
+struct ProgramState {
+    TSearchCFG search;
+    TUiSettings ui;
+    std::unique_ptr<Tstr> query;  // the current compiled query, none until a search compiles one
+    std::string startFolder;      // working folder at start
+    std::int32_t openViewers = 0;
+
+    ProgramState();
+    ~ProgramState();
+};
+
+}  // namespace quarvel

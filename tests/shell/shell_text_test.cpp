@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <wx/frame.h>
+#include "tests/shell/modal_expect.h"
+
+#include "app/main_frame.h"
+#include "app/wx_text.h"
+#include "settings/ui_settings.h"
+
+namespace quarvel {
+namespace {
+
+TEST(ShellText, AnsiBytesBecomeTheirUnicodeCharacters) {
+    wxString text = FromAnsi("\x80 caf\xE9 \x9F");
+    ASSERT_EQ(text.length(), 8u);
+    EXPECT_EQ(text[0].GetValue(), 0x20ACu);
+    EXPECT_EQ(text[5].GetValue(), 0xE9u);
+    EXPECT_EQ(text[7].GetValue(), 0x178u);
+}
+
+TEST(ShellText, TypedTextRoundTripsThroughAnsi) {
+    std::string ansi;
+    ASSERT_TRUE(ToAnsi(wxString::FromUTF8("Stra\xC3\x9F" "e \xE2\x82\xAC"), ansi, nullptr));
+    EXPECT_EQ(ansi, "Stra\xDF" "e \x80");
+}
+
+TEST(ShellText, CharacterOutsideTheCodePageIsRefusedWithAMessage) {
+    wxFrame frame(nullptr, wxID_ANY, "owner");
+    std::string ansi = "unchanged";
+    bool accepted = true;
+    wxTEST_DIALOG(accepted = ToAnsi(wxString::FromUTF8("\xD0\x96"), ansi, &frame),
+                  wxExpectModal<wxMessageDialog>(wxID_OK));
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(ansi, "unchanged");
+}
+
+TEST(MainWindow, IsCaptionedWithTheProductName) {
+    ProgramState state;
+    auto* frame = new TMainFrame(state);
+    EXPECT_EQ(frame->GetTitle(), "Quarvel");
+    frame->Destroy();
+}
+
+}  // namespace
+}  // namespace quarvel
