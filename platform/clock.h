@@ -35,9 +35,12 @@ bool IsValidDosDate(std::uint16_t date);
 // Local modification time as DOS date and time (years before 1980 clamp to
 // 1 January 1980, after 2107 to the last day of 2107).
 DosStamp DosStampFromTime(std::time_t t);
-// The local calendar time a DOS date and time stand for.
+// The local calendar time a DOS date and time stand for; -1 when the date
+// or the time does not exist (31 February, hour 24, ...).
 std::time_t TimeFromDosStamp(DosStamp stamp);
-// Today's local date, packed; and a packed date a number of days before it.
+// Today's local date, packed; and a packed date a number of days before it,
+// never earlier than 1 January 1980 (a date that does not exist counts from
+// the nearest day of its month).
 std::uint16_t TodayDosDate();
 std::uint16_t DosDateDaysBefore(std::uint16_t date, std::uint32_t days);
 

@@ -14,6 +14,8 @@ enum RegKind : int { kRegSz = 1, kRegDword = 4 };
 struct RegValue {
     std::uint32_t type = kRegSz;     // REG_SZ 1, REG_BINARY 3, REG_DWORD 4, ...
     std::vector<unsigned char> data; // REG_SZ data holds the terminating NUL
+
+    friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
 class Registry {
@@ -38,6 +40,8 @@ public:
     // Write value: kind 1 writes REG_SZ (data is a NUL-terminated string),
     // kind 4 writes REG_DWORD (data points to 4 bytes); any other kind fails.
     // Returns 1 on success, 0 on failure. Changes are kept in memory until Commit.
+    // An empty name is the key's default value; key paths and names holding a
+    // control byte (below 0x20) or an empty path component are refused.
     int WriteValue(std::string_view subKey, std::string_view name, const void* data, int kind);
 
     // Replaces the file atomically (temporary file, then rename). False when
@@ -48,12 +52,19 @@ public:
     std::string Serialize() const;
     static bool Parse(std::string_view text, Registry& into);
 
+    // The HKEY_CURRENT_USER sub-key paths held, as first spelt ("" is the root).
+    std::vector<std::string> KeyPaths() const;
+    // Same keys, values and kept sections of other roots (the path aside).
+    bool SameHive(const Registry& other) const;
+
 private:
     struct NoCaseLess {
         bool operator()(const std::string& a, const std::string& b) const;
     };
     using Values = std::map<std::string, RegValue, NoCaseLess>;
     std::map<std::string, Values, NoCaseLess> keys_;
+    // Sections under roots other than HKEY_CURRENT_USER, kept line for line.
+    std::vector<std::string> otherRoots_;
     std::string path_;
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +22,12 @@ struct AnsiConversion {
     std::string message;       // ready to show where the text was typed
 };
 AnsiConversion Utf32ToAnsi(std::u32string_view text);
-// Invalid UTF-8 is refused as well.
+// Invalid UTF-8 is refused as well. The message itself is UTF-8.
 AnsiConversion Utf8ToAnsi(std::string_view utf8);
+
+// Strict UTF-8 decoding (no overlong forms, surrogates or code points past
+// U+10FFFF); nothing on invalid input, with the offset of the offending
+// sequence in *badOffset when given.
+std::optional<std::u32string> DecodeUtf8(std::string_view utf8, std::size_t* badOffset = nullptr);
 
 }  // namespace quarvel
