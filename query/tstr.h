@@ -57,6 +57,16 @@ public:
     int EvaluatePartial(const std::uint8_t* state) const;
 
 private:
+    // The compile phases, in the order the constructor runs them.
+    void Scan(std::string& expression, const TSearchCFG& cfg);
+    void RemoveEmptySides();
+    void CheckBalance() const;
+    void CheckSegments(bool emptyExpression) const;
+    void LinkGroups();
+    void OrderLevels();
+
+    int depth_ = 0;               // bracket depth at the end of the scan
+    bool wentBelowZero_ = false;  // a closing bracket came before its opening one
     std::uint32_t longestTerm_ = 0;
     std::uint32_t termCount_ = 0;
     std::uint32_t lastSegment_ = 0;
