@@ -2,6 +2,7 @@
 #include <functional>
 
 #include <wx/app.h>
+#include <wx/timer.h>
 
 namespace quarvel {
 
@@ -12,6 +13,7 @@ class TMainFrame;
 class TApp : public wxApp {
 public:
     bool OnInit() override;
+    int OnExit() override;
 
     // Set by the entry before the application runs.
     void Attach(ProgramState* state, std::function<void(TMainFrame&)> onShown);
@@ -21,6 +23,7 @@ private:
     ProgramState* state_ = nullptr;
     std::function<void(TMainFrame&)> onShown_;
     TMainFrame* frame_ = nullptr;
+    wxTimer signalWatch_;
 };
 
 }  // namespace quarvel

@@ -14,6 +14,8 @@ namespace quarvel {
 
 ProgramState::ProgramState() = default;
 ProgramState::~ProgramState() = default;
+ProgramState::ProgramState(ProgramState&&) noexcept = default;
+ProgramState& ProgramState::operator=(ProgramState&&) noexcept = default;
 
 namespace {
 

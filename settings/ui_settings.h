@@ -59,6 +59,8 @@ struct ProgramState {
 
     ProgramState();
     ~ProgramState();
+    ProgramState(ProgramState&&) noexcept;
+    ProgramState& operator=(ProgramState&&) noexcept;
 };
 
 }  // namespace quarvel
