@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "settings/search_cfg.h"
+
+// The project file (.QRV): the settings of a search, its statistics and its
+// found-file list as CR LF terminated text lines.
+namespace quarvel {
+
+// The bytes of the project file for the record.
+std::string ProjectText(const TSearchCFG& cfg);
+
+// Writes the project file. The text goes to a temporary file next to the
+// target that then replaces it, so a failed save leaves an existing file as it
+// was. Throws QuarvelError("Can`t create file " + path).
+void SaveProject(const std::string& path, const TSearchCFG& cfg);
+
+// Reads a project file into cfg: settings are overwritten key by key and the
+// records are appended to cfg.FoundFiles with group 0. On failure cfg may be
+// partly changed. Throws QuarvelError("Can`t open file " + path) or
+// QuarvelError("Invalid format file " + path).
+void LoadProject(const std::string& path, TSearchCFG& cfg);
+
+// As LoadProject, over bytes already in memory; pathForMessages goes into the
+// error text.
+void LoadProjectText(std::string_view bytes, const std::string& pathForMessages, TSearchCFG& cfg);
+
+// The C library's integer conversion as the loader uses it: leading blanks,
+// an optional sign, decimal digits up to the first other character (none give
+// 0); the result wraps to 32 bits, so "-1" is 0xFFFFFFFF.
+std::uint32_t ParseProjectNumber(std::string_view text);
+
+}  // namespace quarvel
