@@ -1,0 +1,61 @@
+// Scans one large file with the match engine and prints the time taken and the
+// peak memory of the process, to show that memory does not grow with the file.
+//   bench_scan_memory [SIZE_MB] [FOLDER]   (default 1024 MB in /tmp; the file is sparse)
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "query/match_engine.h"
+
+using namespace quarvel;
+
+static long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int main(int argc, char** argv) {
+    const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 1024;
+    const std::string folder = argc > 2 ? argv[2] : "/tmp";
+    const std::string name = "quarvel-bench-" + std::to_string(getpid()) + ".bin";
+    const std::string path = folder + "/" + name;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const long long size = megabytes * 1024 * 1024;
+    // A sparse file of zeros with a line of text at its very end.
+    const char tail[] = "the needle\n";
+    if (fd < 0 || ftruncate(fd, size) != 0 ||
+        pwrite(fd, tail, sizeof tail - 1, size - static_cast<long long>(sizeof tail - 1)) < 0) {
+        std::perror(path.c_str());
+        return 2;
+    }
+    close(fd);
+
+    struct Quiet : ScanObserver {} observer;
+    const bool cancel = false;
+    const long before = PeakKilobytes();
+    for (std::uint32_t within : {kWithinFile, kWithinLine}) {
+        TSearchCFG cfg;
+        cfg.SetDefaults();
+        cfg.SearchWithin = within;
+        cfg.CurrentFileSize = static_cast<double>(size);
+        cfg.GSizeFiles = static_cast<double>(size);
+        std::string expression = "needle";
+        Tstr query(expression, cfg);
+        MatchEngine engine(cfg, query, observer, cancel);
+        auto start = std::chrono::steady_clock::now();
+        int found = engine.Scan(folder, name);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%-5s unit: %lld MB scanned in %.2f s (%.0f MB/s), found=%d, lines=%u\n",
+                    within == kWithinFile ? "File" : "Line", megabytes, seconds, megabytes / seconds, found,
+                    cfg.LineCount);
+    }
+    std::printf("peak memory: %ld KB before the scans, %ld KB after\n", before, PeakKilobytes());
+    unlink(path.c_str());
+    return 0;
+}
