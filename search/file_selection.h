@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "search/run_observer.h"
+#include "settings/search_cfg.h"
+
+namespace quarvel {
+
+// Attribute bits as the folder enumeration reports them.
+inline constexpr std::uint32_t kAttrReadOnly = 0x01, kAttrHidden = 0x02, kAttrSystem = 0x04,
+                               kAttrDirectory = 0x10, kAttrArchive = 0x20, kAttrSpecial = 0x40;
+inline constexpr std::uint32_t kCandidateAttributes = 0x27;
+
+// Turns the file list of a search into its search list.
+class FileSelection {
+public:
+    // searchMode: the filters apply (the View command's one-file run has none).
+    FileSelection(TSearchCFG& cfg, RunObserver& observer, const bool& cancel, bool searchMode);
+
+    // Fills the include and exclude lists from the file list; empties the found-file list.
+    void Gather();
+    // The refined gathering: the found files become the candidates, with group 0.
+    void GatherRefined();
+    // Builds the search list and counts GFiles and GSizeFiles; empties the include and exclude lists.
+    void Filter();
+
+private:
+    void WalkFolder(const std::string& folderText, const std::string& mask, unsigned kind,
+                    std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath);
+    void ExpandProjectFiles();
+    void LoadProjectList(const std::string& path);
+
+    TSearchCFG& cfg_;
+    RunObserver& observer_;
+    const bool& cancel_;
+    bool searchMode_;
+    std::uint32_t group_ = 0;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> expanded_;  // project files expanded in this run
+};
+
+}  // namespace quarvel

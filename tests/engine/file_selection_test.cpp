@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "results/project_file.h"
+#include "search/file_selection.h"
+
+namespace quarvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RecordingObserver : RunObserver {
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::string&) override {
+        return AbortRetryIgnore::Ignore;
+    }
+};
+
+class FileSelectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("quarvel-select-" + std::to_string(getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        cfg_.SetDefaults();
+        cfg_.SearchDefaultPath = root_.string();
+        cfg_.DeriveWindows(TodayDosDate());
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void Write(const std::string& relative, std::size_t size = 3) {
+        fs::path p = root_ / relative;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << std::string(size, 'x');
+    }
+    // Names of the search list, each as its path below the root.
+    std::vector<std::string> Select(const std::string& list) {
+        cfg_.SearchFilesMask = list;
+        cfg_.ResetForRun();
+        FileSelection selection(cfg_, observer_, cancel_, true);
+        selection.Gather();
+        selection.Filter();
+        std::vector<std::string> names;
+        for (const TSaveFile& f : cfg_.SearchList) names.push_back(f.Path().substr(root_.string().size() + 1));
+        return names;
+    }
+
+    fs::path root_;
+    TSearchCFG cfg_;
+    RecordingObserver observer_;
+    bool cancel_ = false;
+};
+
+TEST_F(FileSelectionTest, OwnFilesComeBeforeSubFoldersAndDotFoldersAreNotEntered) {
+    Write("a.txt");
+    Write("sub/b.txt");
+    Write("sub/deeper/c.txt");
+    Write(".git/d.txt");
+    Write(".hidden.txt");
+    cfg_.SearchIncludeSubDir = 1;
+    auto names = Select("*.txt");
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_TRUE((names[0] == "a.txt" || names[0] == ".hidden.txt") && (names[1] == "a.txt" || names[1] == ".hidden.txt"));
+    EXPECT_EQ(names[2], "sub/b.txt");
+    EXPECT_EQ(names[3], "sub/deeper/c.txt");
+    cfg_.SearchIncludeHidden = 0;
+    EXPECT_EQ(Select("*.txt").size(), 3u) << "a hidden file is left out on request";
+    cfg_.SearchIncludeSubDir = 0;
+    EXPECT_EQ(Select("*.txt"), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(FileSelectionTest, ExcludeEntriesAndDuplicatesThroughTwoEntries) {
+    Write("a.txt");
+    Write("b.bak");
+    EXPECT_EQ(Select("*.*,-*.bak"), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Select("a.txt," + root_.string() + "/A.TXT"), std::vector<std::string>{"a.txt"})
+        << "the same file reached twice is scanned once";
+    EXPECT_EQ(cfg_.SearchList[0].group, 0u) << "with the group of the first entry";
+    EXPECT_EQ(cfg_.GFiles, 1u);
+    EXPECT_EQ(cfg_.GSizeFiles, 3.0);
+}
+
+TEST_F(FileSelectionTest, EntriesThatFindNothingAreReported) {
+    Write("a.txt");
+    observer_.messages.clear();
+    EXPECT_TRUE(Select("a.txt,,b.txt").size() == 1);
+    ASSERT_EQ(observer_.messages.size(), 2u);
+    EXPECT_EQ(observer_.messages[0], "File(s) not found:\n" + root_.string() + "/");
+    EXPECT_EQ(observer_.messages[1], "File(s) not found:\n" + root_.string() + "/b.txt");
+    observer_.messages.clear();
+    Select("/no/such/folder/*.txt,a.txt,");
+    ASSERT_EQ(observer_.messages.size(), 2u) << "a trailing separator makes no entry";
+    EXPECT_EQ(observer_.messages[0], "Path not found:\n/no/such/folder/");
+    EXPECT_EQ(observer_.messages[1], "File(s) not found:\n/no/such/folder/*.txt");
+}
+
+TEST_F(FileSelectionTest, SizeBoundsAndSpecialFiles) {
+    Write("k1000", 1000);
+    Write("k1001", 1001);
+    ASSERT_EQ(::mkfifo((root_ / "pipe").c_str(), 0600), 0);
+    fs::create_symlink(root_ / "missing", root_ / "broken");
+    cfg_.SearchSizeId = 1;
+    cfg_.SearchSizeMax = 1;
+    cfg_.DeriveWindows(TodayDosDate());
+    EXPECT_EQ(Select("*"), std::vector<std::string>{"k1000"});
+}
+
+TEST_F(FileSelectionTest, LinkLoopsEndAndLinkedFoldersKeepTheirWalkedPath) {
+    Write("real/f.txt");
+    fs::create_directory_symlink(root_ / "real", root_ / "link");
+    fs::create_directory_symlink(root_, root_ / "real" / "up");  // a loop back to the top
+    cfg_.SearchIncludeSubDir = 1;
+    auto names = Select("*.txt");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link/f.txt", "real/f.txt"}));
+}
+
+TEST_F(FileSelectionTest, ProjectFilesAreReplacedByTheirFilesOnceEach) {
+    Write("a.txt");
+    Write("b.txt");
+    TSearchCFG project;
+    project.SetDefaults();
+    project.SearchDateFrom = project.SearchDateBefore = PackDosDate(1, 1, 2020);
+    TSaveFile a;
+    a.folder = root_.string();
+    a.name = "a.txt";
+    project.FoundFiles.push_back(a);
+    TSaveFile self;
+    self.folder = root_.string();
+    self.name = "self.QRV";
+    project.FoundFiles.push_back(self);  // lists itself
+    SaveProject((root_ / "self.QRV").string(), project);
+    auto all = Select("*.*");
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (std::vector<std::string>{"a.txt", "b.txt"})) << "*.* never yields project files";
+    EXPECT_EQ(Select("*.qrv"), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Select("*.qrv,-self.qrv"), std::vector<std::string>{}) << "an excluded project is dropped unexpanded";
+}
+
+}  // namespace
+}  // namespace quarvel
