@@ -16,7 +16,8 @@ public:
     void ShowMessage(const std::string& ansiText) { ShowMessage(ansiText, "Quarvel"); }
     // The three-button question asked when a file cannot be opened.
     virtual AbortRetryIgnore AskAbortRetryIgnore(const std::string& caption, const std::string& text) = 0;
-    // A found file's row in the results list (Search mode only).
+    // The results list: emptied when a Search-mode run starts, a row per found file.
+    virtual void ClearResults() {}
     virtual void AddFoundRow(const TSaveFile& record) { (void)record; }
 };
 

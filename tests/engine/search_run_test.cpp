@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "search/search_run.h"
+
+namespace quarvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RecordingObserver : RunObserver {
+    std::vector<std::string> messages;
+    std::vector<std::string> rows;
+    int cleared = 0;
+    void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::string&) override {
+        return AbortRetryIgnore::Ignore;
+    }
+    void ClearResults() override { ++cleared; rows.clear(); }
+    void AddFoundRow(const TSaveFile& f) override { rows.push_back(f.name.str()); }
+};
+
+class SearchRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("quarvel-run-" + std::to_string(getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        cfg_.SetDefaults();
+        cfg_.SearchDefaultPath = root_.string();
+        cfg_.SearchFilesMask = "*.txt";
+        cfg_.DeriveWindows(TodayDosDate());
+        for (int i = 0; i < 6; ++i) Write("f" + std::to_string(i) + ".txt", i % 2 ? "cat and dog\n" : "cat only\n");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(root_ / name, std::ios::binary) << text;
+    }
+    RunResult Run(const std::string& expression, RunMode mode = RunMode::Search) {
+        cfg_.SearchString = expression;
+        observer_.messages.clear();
+        SearchRun run(cfg_, query_, observer_, mode);
+        return run.Run();
+    }
+    std::vector<std::string> Found() const {
+        std::vector<std::string> names;
+        for (const TSaveFile& f : cfg_.FoundFiles) names.push_back(f.name.str());
+        return names;
+    }
+
+    fs::path root_;
+    TSearchCFG cfg_;
+    std::unique_ptr<Tstr> query_;
+    RecordingObserver observer_;
+};
+
+TEST_F(SearchRunTest, FoundFilesGetRowsInScanOrder) {
+    EXPECT_EQ(Run("cat+dog"), RunResult::Ok);
+    EXPECT_EQ(cfg_.GFiles, 6u);
+    EXPECT_EQ(Found().size(), 3u);
+    EXPECT_EQ(observer_.rows, Found());
+    EXPECT_TRUE(observer_.messages.empty());
+    EXPECT_LE(cfg_.timeStart, cfg_.timeEnd);
+    EXPECT_NE(query_, nullptr);
+    EXPECT_DOUBLE_EQ(cfg_.GSizeFilesCurrent, cfg_.GSizeFiles) << "every scanned file counts its size once";
+}
+
+TEST_F(SearchRunTest, NothingFoundAndNothingSelected) {
+    EXPECT_EQ(Run("zebra"), RunResult::Cancel);
+    EXPECT_EQ(observer_.messages, std::vector<std::string>{"String(s) not found"});
+    EXPECT_TRUE(observer_.rows.empty());
+    cfg_.SearchFilesMask = "*.none";
+    EXPECT_EQ(Run("cat"), RunResult::Cancel);
+    EXPECT_EQ(observer_.messages,
+              (std::vector<std::string>{"File(s) not found:\n" + root_.string() + "/*.none", "File(s) not found"}));
+}
+
+TEST_F(SearchRunTest, CompileErrorStopsBeforeSelectingAndKeepsThePreviousResult) {
+    ASSERT_EQ(Run("dog"), RunResult::Ok);
+    const auto previous = Found();
+    EXPECT_EQ(Run("a++b"), RunResult::Cancel);
+    EXPECT_EQ(observer_.messages, std::vector<std::string>{"Invalid String(s):\nDouble Boolean"});
+    EXPECT_EQ(query_, nullptr);
+    EXPECT_EQ(Found(), previous);
+    EXPECT_EQ(cfg_.GFiles, 0u);
+}
+
+TEST_F(SearchRunTest, RefinedSearchNarrowsInOrderAndChecksTheDisk) {
+    ASSERT_EQ(Run("cat"), RunResult::Ok);
+    const auto before = Found();
+    ASSERT_EQ(before.size(), 6u);
+    cfg_.SearchRefined = 1;
+    cfg_.SearchFilesMask = "nothing-here";  // the file list plays no part in a refined run
+    fs::remove(root_ / "f5.txt");
+    Write("f3.txt", "cat and dog, edited\n");
+    struct stat st {};
+    ::stat((root_ / "f3.txt").c_str(), &st);
+    ASSERT_EQ(Run("dog"), RunResult::Ok);
+    std::vector<std::string> expected;  // the old order, narrowed
+    for (const std::string& name : before)
+        if (name == "f1.txt" || name == "f3.txt") expected.push_back(name);
+    EXPECT_EQ(Found(), expected);
+    auto messages = observer_.messages;
+    std::sort(messages.begin(), messages.end());
+    EXPECT_EQ(messages, (std::vector<std::string>{"File is changed:\n" + (root_ / "f3.txt").string(),
+                                                  "File not found:\n" + (root_ / "f5.txt").string()}));
+    for (const TSaveFile& f : cfg_.FoundFiles)
+        if (f.name.str() == "f3.txt")
+            EXPECT_NE(f.size, static_cast<std::uint32_t>(st.st_size)) << "the record keeps its old values";
+    ASSERT_EQ(Run("zebra"), RunResult::Cancel);
+    EXPECT_EQ(Run("cat"), RunResult::Cancel);
+    EXPECT_EQ(observer_.messages, std::vector<std::string>{"File(s) not found"})
+        << "a refined run after an empty result selects nothing";
+}
+
+TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
+    cfg_.SearchFilesMask = (root_ / "f1.txt").string();
+    cfg_.SearchRefined = 1;  // ignored in Open mode
+    ASSERT_EQ(Run("dog", RunMode::Open), RunResult::Ok);
+    EXPECT_TRUE(observer_.rows.empty()) << "Open mode never touches the results list";
+    EXPECT_EQ(observer_.cleared, 0);
+    ASSERT_EQ(cfg_.Hits.size(), 2u) << "found in both readings";
+    EXPECT_EQ(cfg_.Hits[0].offset, 8u);
+    EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint32_t>{0, 12}));
+}
+
+}  // namespace
+}  // namespace quarvel
