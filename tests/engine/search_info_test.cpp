@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "search/search_info.h"
+
+namespace quarvel {
+namespace {
+
+TEST(SearchInfo, LinesOfTheInformationDialog) {
+    TSearchCFG cfg;
+    cfg.FoundFiles.resize(3);
+    cfg.GFiles = 120;
+    cfg.SearchFilesMask = "*.txt";
+    cfg.SearchString = "cat+dog";
+    cfg.timeStart = 1000;
+    cfg.timeEnd = 1004;
+    cfg.GSizeFilesCurrent = 3000000;
+    auto lines = SearchInfoLines(cfg);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Hits in 3 file(s) out of 120", "*.txt", "String(s) to find", "cat+dog",
+                                               "Search duration 0:0:4", "Read 3000000 byte(s)",
+                                               "Rate of search 750.00 KB/sec"}));
+    EXPECT_EQ(cfg.timeSum, 4.0);
+    cfg.timeEnd = 1000 + 3600 + 125;
+    EXPECT_EQ(SearchInfoLines(cfg)[4], "Search duration 1:2:5");
+    cfg.timeEnd = 1000;
+    lines = SearchInfoLines(cfg);
+    EXPECT_EQ(lines.size(), 6u) << "no rate within the same second";
+    EXPECT_EQ(lines[4], "Search duration 0:0:0");
+}
+
+}  // namespace
+}  // namespace quarvel
