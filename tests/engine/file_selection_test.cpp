@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -102,6 +103,31 @@ TEST_F(FileSelectionTest, EntriesThatFindNothingAreReported) {
     ASSERT_EQ(observer_.messages.size(), 2u) << "a trailing separator makes no entry";
     EXPECT_EQ(observer_.messages[0], "Path not found:\n/no/such/folder/");
     EXPECT_EQ(observer_.messages[1], "File(s) not found:\n/no/such/folder/*.txt");
+}
+
+TEST_F(FileSelectionTest, NoFolderAnywhereWalksTheWorkingFolder) {
+    Write("a.txt");
+    const fs::path before = fs::current_path();
+    fs::current_path(root_);
+    cfg_.SearchDefaultPath.clear();
+    auto names = Select("a.txt");
+    fs::current_path(before);
+    EXPECT_EQ(names, std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(fs::current_path(), before);
+}
+
+TEST_F(FileSelectionTest, ADateWindowAndAHiddenFolderAreFiltered) {
+    Write("old.txt");
+    Write(".cache/new.txt");
+    fs::last_write_time(root_ / "old.txt", fs::file_time_type::clock::now() - std::chrono::hours(24 * 40));
+    cfg_.SearchDateId = 3;
+    cfg_.SearchDateLastDay = 30;
+    cfg_.SearchIncludeSubDir = 1;
+    cfg_.DeriveWindows(TodayDosDate());
+    EXPECT_TRUE(Select("*.txt").empty()) << "too old, and a dot folder is not entered";
+    cfg_.SearchDateLastDay = 60;
+    cfg_.DeriveWindows(TodayDosDate());
+    EXPECT_EQ(Select("*.txt"), std::vector<std::string>{"old.txt"});
 }
 
 TEST_F(FileSelectionTest, SizeBoundsAndSpecialFiles) {

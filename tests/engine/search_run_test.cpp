@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RecordingObserver : RunObserver {
+    std::function<void()> onPump;
+    void PumpMessages() override {
+        if (onPump) onPump();
+    }
     std::vector<std::string> messages;
     std::vector<std::string> rows;
     int cleared = 0;
@@ -120,6 +125,26 @@ TEST_F(SearchRunTest, RefinedSearchNarrowsInOrderAndChecksTheDisk) {
     EXPECT_EQ(Run("cat"), RunResult::Cancel);
     EXPECT_EQ(observer_.messages, std::vector<std::string>{"File(s) not found"})
         << "a refined run after an empty result selects nothing";
+}
+
+TEST_F(SearchRunTest, CancelDuringSelectionScansNothing) {
+    cfg_.SearchString = "cat";
+    SearchRun run(cfg_, query_, observer_, RunMode::Search);
+    observer_.onPump = [&run] { run.RequestCancel(); };
+    EXPECT_EQ(run.Run(), RunResult::Cancel);
+    EXPECT_TRUE(cfg_.FoundFiles.empty());
+    EXPECT_EQ(observer_.messages, std::vector<std::string>{"File(s) not found"})
+        << "cancelled before any file passed the filters";
+}
+
+TEST_F(SearchRunTest, RefiningWithDatesThatExcludeEveryResultSelectsNothing) {
+    ASSERT_EQ(Run("cat"), RunResult::Ok);
+    cfg_.SearchRefined = 1;
+    cfg_.SearchDateId = 1;
+    cfg_.SearchDateFrom = cfg_.SearchDateBefore = PackDosDate(1, 1, 1990);
+    cfg_.DeriveWindows(TodayDosDate());
+    EXPECT_EQ(Run("cat"), RunResult::Cancel);
+    EXPECT_EQ(observer_.messages, std::vector<std::string>{"File(s) not found"});
 }
 
 TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
