@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/text_conv.h"
+#include "platform/working_folder.h"
 #include "query/operator_rule.h"
 #include "search/date_text.h"
 
@@ -66,11 +67,6 @@ bool Number(const std::string& text, std::uint32_t max, std::uint32_t& out) {
     return true;
 }
 
-std::string CurrentFolder() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
-}
-
 }  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error, bool utf8) {
@@ -78,7 +74,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     TSearchCFG& c = o.cfg;
     c.SetDefaults();
     c.SearchFilesMask = "*.*";
-    c.SearchDefaultPath = CurrentFolder();
+    c.SearchDefaultPath = WorkingFolder();
     const std::uint16_t today = TodayDosDate();
     c.SearchDateFrom = c.SearchDateBefore = today;
     const std::map<std::string, int> operators = {

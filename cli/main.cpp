@@ -12,6 +12,7 @@
 #include "cli/cli_options.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/working_folder.h"
 #include "results/project_file.h"
 #include "search/search_info.h"
 #include "search/search_run.h"
@@ -75,8 +76,8 @@ void PrintInfo(TSearchCFG& cfg) {
 
 std::string Absolute(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? std::string(buffer) + "/" + path : path;
+    const std::string folder = WorkingFolder();
+    return folder.empty() ? path : folder + "/" + path;
 }
 
 int Check(CliOptions& o) {

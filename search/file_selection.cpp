@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/working_folder.h"
 #include "results/project_file.h"
 #include "search/file_mask.h"
 
@@ -22,17 +23,11 @@ bool EndsWithQrv(std::string_view name) {
     return name.size() > 4 && EqualIgnoreCase(name.substr(name.size() - 4), ".QRV");
 }
 
-std::string CurrentFolder() {
-    std::vector<char> buffer(4096);
-    if (!getcwd(buffer.data(), buffer.size())) return {};
-    return buffer.data();
-}
-
 // The folder as it will be walked: relative parts start at the working folder.
 std::string AbsoluteFolder(const std::string& folder) {
-    if (folder.empty()) return CurrentFolder();
+    if (folder.empty()) return WorkingFolder();
     if (folder[0] == '/') return folder;
-    std::string cwd = CurrentFolder();
+    std::string cwd = WorkingFolder();
     return cwd == "/" ? "/" + folder : cwd + "/" + folder;
 }
 

@@ -8,17 +8,11 @@
 
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/working_folder.h"
 #include "query/match_engine.h"
 #include "search/file_selection.h"
 
 namespace quarvel {
-
-namespace {
-std::string WorkingFolder() {
-    std::vector<char> buffer(4096);
-    return getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string();
-}
-}  // namespace
 
 SearchRun::SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode)
     : cfg_(cfg), query_(query), observer_(observer), mode_(mode) {}

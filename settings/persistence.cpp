@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "platform/working_folder.h"
 #include "query/tstr.h"
 
 namespace quarvel {
@@ -22,12 +23,6 @@ namespace {
 std::string CutTo(std::string text, std::size_t maxBytes) {
     if (text.size() > maxBytes) text.resize(maxBytes);
     return text;
-}
-
-std::string CurrentFolder() {
-    char buffer[4096];
-    if (!getcwd(buffer, sizeof buffer)) return {};
-    return CutTo(buffer, kPathBufferSize - 1);
 }
 
 // One number of the Options key: its name, how it is loaded and what is saved.
@@ -145,7 +140,7 @@ std::string DefaultRememberedFolder() {
 
 void LoadSettings(const Registry& registry, ProgramState& state, int dpiY) {
     state.query.reset();
-    state.startFolder = CurrentFolder();
+    state.startFolder = CutTo(WorkingFolder(), kPathBufferSize - 1);
     std::string version;
     registry.ReadString(kProductKey, "Version", version);
 

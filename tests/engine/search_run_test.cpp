@@ -118,9 +118,11 @@ TEST_F(SearchRunTest, RefinedSearchNarrowsInOrderAndChecksTheDisk) {
     std::sort(messages.begin(), messages.end());
     EXPECT_EQ(messages, (std::vector<std::string>{"File is changed:\n" + (root_ / "f3.txt").string(),
                                                   "File not found:\n" + (root_ / "f5.txt").string()}));
-    for (const TSaveFile& f : cfg_.FoundFiles)
-        if (f.name.str() == "f3.txt")
+    for (const TSaveFile& f : cfg_.FoundFiles) {
+        if (f.name.str() == "f3.txt") {
             EXPECT_NE(f.size, static_cast<std::uint32_t>(st.st_size)) << "the record keeps its old values";
+        }
+    }
     ASSERT_EQ(Run("zebra"), RunResult::Cancel);
     EXPECT_EQ(Run("cat"), RunResult::Cancel);
     EXPECT_EQ(observer_.messages, std::vector<std::string>{"File(s) not found"})
