@@ -164,6 +164,29 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+    return ScanOpened(file.get(), path);
+}
+
+int MatchEngine::Decide(int fd, const std::string& path) {
+    cfg_.ResetPerFile();
+    cfg_.LineStarts.push_back(0);
+    if (query_.TermCount() == 0) return 1;
+    if (query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
+    observer_.SetStatusText(ShortenStatusPath(path));
+    if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_);
+    const double startCurrent = cfg_.GSizeFilesCurrent;
+    const int result = decide_->Run(fd, [this](std::size_t n) {
+        cfg_.GSizeFilesCurrent += static_cast<double>(n);
+        ReportProgress(false);
+        return !cancel_;
+    });
+    cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
+    ReportProgress(true);
+    return result;
+}
+
+int MatchEngine::ScanOpened(int fd, const std::string& path) {
+    const std::uint32_t terms = query_.TermCount();
     observer_.SetStatusText(ShortenStatusPath(path));
 
     const double startCurrent = cfg_.GSizeFilesCurrent;
@@ -189,7 +212,7 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
             std::memmove(block, block + pos, end - pos);
             end -= pos;
             pos = 0;
-            end += ReadFully(file.get(), block + end, kBlockSize - end, eof);
+            end += ReadFully(fd, block + end, kBlockSize - end, eof);
         }
         const std::uint32_t avail = static_cast<std::uint32_t>(std::min<std::size_t>(end - pos, kPieceSize));
         const unsigned char* raw = block + pos;

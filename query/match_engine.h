@@ -1,9 +1,11 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "query/decide_scan.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
 
@@ -38,7 +40,14 @@ public:
     // Throws QuarvelError("Error open file") when the file cannot be opened.
     int Scan(const std::string& folder, const std::string& name);
 
+    // Decides only, for a file the caller has opened (fd) at path: no hits,
+    // no line table, line count or longest line; the file is read no further
+    // than its outcome needs. The result is Scan's without hits. The
+    // settings and query are taken as they are at the first call.
+    int Decide(int fd, const std::string& path);
+
 private:
+    int ScanOpened(int fd, const std::string& path);
     void ProcessPiece(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
     void SearchReading(const unsigned char* work, std::uint32_t n, bool firstOfUnit, bool endsUnit);
     void ReportProgress(bool force);
@@ -49,6 +58,7 @@ private:
     const bool& cancel_;
     bool collectHits_ = false;
 
+    std::unique_ptr<DecideScan> decide_;
     std::vector<unsigned char> block_;
     std::vector<unsigned char> work_;
     std::vector<std::uint8_t> found_;

@@ -282,8 +282,13 @@ int Tstr::Evaluate(std::uint8_t* found) {
 }
 
 int Tstr::EvaluatePartial(const std::uint8_t* state) const {
+    std::vector<std::uint8_t> scratch;
+    return EvaluatePartial(state, scratch);
+}
+
+int Tstr::EvaluatePartial(const std::uint8_t* state, std::vector<std::uint8_t>& results) const {
     if (termCount_ == 0) return 1;
-    std::vector<std::uint8_t> results(levels_.size(), 2);
+    results.assign(levels_.size(), 2);
     for (std::size_t l = 0; l < levels_.size(); ++l) {
         auto value = [&](std::uint32_t item) -> std::uint8_t {
             if (IsReference(item)) return results[item - kItemReference];

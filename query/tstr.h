@@ -55,6 +55,8 @@ public:
     // 0, 1, or 2 when the outcome still depends on the unknown terms.
     // Touches neither the flags nor the level results.
     int EvaluatePartial(const std::uint8_t* state) const;
+    // The same, with the caller's scratch space, so that a scan loop allocates nothing.
+    int EvaluatePartial(const std::uint8_t* state, std::vector<std::uint8_t>& scratch) const;
 
 private:
     // The compile phases, in the order the constructor runs them.

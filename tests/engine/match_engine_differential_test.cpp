@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "query/decide_scan.h"
 #include "query/match_engine.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
@@ -370,6 +373,56 @@ TEST_F(MatchEngineDifferentialTest, EngineAgreesWithOracle) {
     EXPECT_LT(satisfied, compiled * 4 / 5);
     EXPECT_GT(cut, compiled / 3);
     std::printf("%d cases: %d with hits, %d satisfied, %d longer than a piece\n", compiled, withHits, satisfied, cut);
+}
+
+// Deciding without hits, across blocks of any size, gives the result and the
+// progress total of the unit-by-unit scan.
+TEST_F(MatchEngineDifferentialTest, DecidingAgreesWithOracle) {
+    CaseMaker maker(20261208u);
+    std::mt19937 rng(7);
+    int compared = 0, mismatches = 0, satisfied = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const Case c = maker.Next();
+        if (!Compiles(c)) continue;
+        Write(c.bytes);
+        const Outcome want = RunOne(c, false, false);
+        const std::size_t blockSizes[] = {1 + rng() % 40, 1 + rng() % 3000, DecideScan::kBlockSize};
+        for (std::size_t blockSize : blockSizes) {
+            TSearchCFG cfg = MakeCfg(c);
+            std::string expression = c.expression;
+            Tstr query(expression, cfg);
+            int got = 1;
+            if (query.TermCount() != 0) {
+                const int fd = ::open((dir_ + "/case.bin").c_str(), O_RDONLY);
+                ASSERT_GE(fd, 0);
+                DecideScan scan(cfg, query, blockSize);
+                got = scan.Run(fd, [](std::size_t) { return true; });
+                ::close(fd);
+            }
+            ++compared;
+            if (got == want.result) continue;
+            if (++mismatches <= 3)
+                ADD_FAILURE() << "case " << i << ", blocks of " << blockSize << ": oracle " << want.result
+                              << ", deciding " << got << "\n" << Describe(c);
+        }
+        if (want.result == 1) ++satisfied;
+
+        // Through the engine, with the file opened by the caller.
+        TSearchCFG cfg = MakeCfg(c);
+        std::string expression = c.expression;
+        Tstr query(expression, cfg);
+        ScanObserver observer;
+        const bool cancel = false;
+        MatchEngine engine(cfg, query, observer, cancel);
+        const int fd = ::open((dir_ + "/case.bin").c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        const int result = engine.Decide(fd, dir_ + "/case.bin");
+        ::close(fd);
+        EXPECT_EQ(result, want.result) << Describe(c);
+        EXPECT_EQ(cfg.GSizeFilesCurrent, want.current) << Describe(c);
+    }
+    EXPECT_EQ(mismatches, 0) << "of " << compared << " comparisons";
+    EXPECT_GT(satisfied, compared / 3 / 5);
 }
 
 }  // namespace

@@ -1,0 +1,310 @@
+#include "query/decide_scan.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/codepage.h"
+
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace quarvel {
+
+namespace {
+
+std::size_t ReadUpTo(int fd, std::uint8_t* into, std::size_t wanted, bool& eof) {
+    std::size_t got = 0;
+    while (got < wanted) {
+        const ssize_t r = ::read(fd, into + got, wanted - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+            eof = true;
+            break;
+        }
+        got += static_cast<std::size_t>(r);
+    }
+    return got;
+}
+
+}  // namespace
+
+DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blockSize)
+    : query_(query), within_(cfg.SearchWithin), wholeWord_(cfg.SearchWholeWord != 0), blockSize_(std::max<std::size_t>(blockSize, 1)) {
+    const bool lower = cfg.SearchIgnoreCase != 0;
+    for (int b = 0; b < 256; ++b) {
+        mapAnsi_[b] = lower ? kAnsiLower[b] : static_cast<std::uint8_t>(b);
+        mapOem_[b] = lower ? kAnsiLower[kOemToAnsi[b]] : kOemToAnsi[b];
+        // Neighbours are judged in the reading that was searched.
+        alphaAnsi_[b] = kAnsiAlpha[mapAnsi_[b]];
+        alphaOem_[b] = kAnsiAlpha[mapOem_[b]];
+        closer_[b] = false;
+    }
+    switch (within_) {
+        case kWithinPage: closer_['\f'] = true; break;
+        case kWithinLine: closer_['\n'] = true; break;
+        case kWithinSentence: closer_['.'] = closer_['!'] = closer_['?'] = true; break;
+        default: break;
+    }
+    const std::uint32_t terms = query.TermCount();
+    const bool ansi = cfg.SearchCode == kCodeAnsi || cfg.SearchCode == kCodeBoth;
+    const bool oem = cfg.SearchCode == kCodeOem || cfg.SearchCode == kCodeBoth;
+    for (std::uint32_t t = 0; t < terms; ++t) {
+        // Away from high bytes both readings are the raw ASCII bytes, so the
+        // OEM reading needs its own search only close to a high byte.
+        streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapAnsi_), false, !ansi});
+        if (oem) streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapOem_), true, false});
+    }
+    // The carried tail holds an occurrence and both of its neighbours.
+    carry_ = query.LongestTerm() + 2;
+    state_.assign(terms, 2);
+    evalState_.assign(terms, 0);
+    emptyResult_ = query.EvaluatePartial(evalState_.data(), scratch_);
+    buffer_.resize(blockSize_ + carry_);
+}
+
+void DecideScan::StartUnit(std::uint64_t at) {
+    unitStart_ = at;
+    closerFreeUpTo_ = std::max(closerFreeUpTo_, at);
+    std::fill(state_.begin(), state_.end(), 2);
+}
+
+int DecideScan::EvaluateUnit() {
+    for (std::size_t t = 0; t < state_.size(); ++t) evalState_[t] = state_[t] == 1 ? 1 : 0;
+    return query_.EvaluatePartial(evalState_.data(), scratch_);
+}
+
+std::size_t DecideScan::FirstCloser(std::size_t from, std::size_t to) const {
+    if (from >= to) return kNotFound;
+    const std::uint8_t* p = buffer_.data();
+    switch (within_) {
+        case kWithinPage:
+        case kWithinLine: {
+            const void* hit = std::memchr(p + from, within_ == kWithinLine ? '\n' : '\f', to - from);
+            return hit ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p) : kNotFound;
+        }
+        case kWithinSentence:
+            for (std::size_t i = from; i < to; ++i)
+                if (closer_[p[i]]) return i;
+            return kNotFound;
+        default:
+            return kNotFound;
+    }
+}
+
+std::size_t DecideScan::LastCloser(std::size_t from, std::size_t to) const {
+    if (from >= to) return kNotFound;
+    const std::uint8_t* p = buffer_.data();
+    switch (within_) {
+        case kWithinPage:
+        case kWithinLine: {
+            const void* hit = ::memrchr(p + from, within_ == kWithinLine ? '\n' : '\f', to - from);
+            return hit ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p) : kNotFound;
+        }
+        case kWithinSentence:
+            for (std::size_t i = to; i-- > from;)
+                if (closer_[p[i]]) return i;
+            return kNotFound;
+        default:
+            return kNotFound;
+    }
+}
+
+#if defined(__x86_64__)
+// Offset of the first byte from 0x80 up in p[from, to), or to; 64 bytes a step.
+__attribute__((target("avx2"))) static std::size_t NextHighAvx2(const std::uint8_t* p, std::size_t from,
+                                                               std::size_t to) {
+    std::size_t i = from;
+    for (; i + 64 <= to; i += 64) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32));
+        if (_mm256_movemask_epi8(_mm256_or_si256(a, b)) == 0) continue;
+        const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(a));
+        if (low != 0) return i + static_cast<std::size_t>(__builtin_ctz(low));
+        return i + 32 + static_cast<std::size_t>(__builtin_ctz(static_cast<std::uint32_t>(_mm256_movemask_epi8(b))));
+    }
+    for (; i < to; ++i)
+        if (p[i] & 0x80) return i;
+    return to;
+}
+static const bool kHighAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+static std::size_t NextHigh(const std::uint8_t* p, std::size_t from, std::size_t to) {
+#if defined(__x86_64__)
+    if (kHighAvx2) return NextHighAvx2(p, from, to);
+#endif
+    std::size_t i = from;
+#if defined(__SSE2__)
+    for (; i + 16 <= to; i += 16) {
+        const auto bits = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
+        if (bits != 0) return i + static_cast<std::size_t>(__builtin_ctz(bits));
+    }
+#endif
+    for (; i < to; ++i)
+        if (p[i] & 0x80) return i;
+    return to;
+}
+
+void DecideScan::FindHighWindows() {
+    windowsReady_ = true;
+    windows_.clear();
+    const std::uint8_t* p = buffer_.data();
+    const std::size_t reach = carry_ + 1;  // an occurrence and its neighbours around the high byte
+    for (std::size_t h = NextHigh(p, 0, length_); h < length_; h = NextHigh(p, h + 1, length_)) {
+        const std::size_t from = h > reach ? h - reach : 0;
+        const std::size_t to = std::min(length_, h + reach + 1);
+        if (!windows_.empty() && from <= windows_.back().second)
+            windows_.back().second = std::max(windows_.back().second, to);
+        else
+            windows_.emplace_back(from, to);
+    }
+}
+
+std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t lastStart) {
+    if (!windowsReady_) FindHighWindows();
+    const std::size_t len = s.finder.Length();
+    auto w = std::upper_bound(windows_.begin(), windows_.end(), from,
+                              [](std::size_t f, const auto& win) { return f < win.second; });
+    for (; w != windows_.end() && w->first <= lastStart; ++w) {
+        if (w->second - w->first < len) continue;
+        const std::size_t last = std::min(w->second - len, lastStart);
+        const std::size_t m = s.finder.Find(buffer_.data(), std::max(from, w->first), last);
+        if (m != kNotFound) return m;
+    }
+    return kNotFound;
+}
+
+bool DecideScan::Accept(const Stream& s, std::size_t m) const {
+    const std::uint8_t* p = buffer_.data();
+    const std::size_t len = s.finder.Length();
+    // Judged in the block before, where its left neighbour was in view.
+    if (m == 0 && base_ != 0) return false;
+    // An occurrence never spans two units; it may end with the closing byte.
+    if (within_ != kWithinFile && len > 1 && HasCloser(m, m + len - 1)) return false;
+    if (s.rejectHigh) {
+        const std::size_t from = m > 0 ? m - 1 : 0;
+        const std::size_t to = std::min(length_, m + len + 1);
+        for (std::size_t i = from; i < to; ++i)
+            if (p[i] & 0x80) return false;
+    }
+    if (!wholeWord_) return true;
+    const bool* alpha = s.oem ? alphaOem_ : alphaAnsi_;
+    // The byte before a unit is a closing byte, and no closing byte is a letter.
+    if (base_ + m != 0 && alpha[p[m - 1]]) return false;
+    const std::size_t end = m + len;
+    if (end == length_) return true;  // only in the last block: the file ends here
+    if (closer_[p[end - 1]]) return true;
+    return !alpha[p[end]];
+}
+
+std::size_t DecideScan::Next(Stream& s, std::size_t from) {
+    if (s.next != kNotFound ? s.next >= from : s.searchedFrom <= from) return s.next;
+    const std::size_t len = s.finder.Length();
+    s.searchedFrom = from;
+    s.next = kNotFound;
+    if (len == 0 || length_ < len || horizon_ == 0) return kNotFound;
+    const std::size_t lastStart = std::min(length_ - len, horizon_ - 1);
+    for (std::size_t m = from; m <= lastStart; ++m) {
+        m = s.oem ? FindNear(s, m, lastStart) : s.finder.Find(buffer_.data(), m, lastStart);
+        if (m == kNotFound) break;
+        if (Accept(s, m)) {
+            s.next = m;
+            break;
+        }
+    }
+    return s.next;
+}
+
+DecideScan::Outcome DecideScan::Sweep() {
+    auto local = [this](std::uint64_t offset) {
+        return offset > base_ ? static_cast<std::size_t>(offset - base_) : std::size_t{0};
+    };
+    if (unitDecided_) {
+        const std::size_t c = FirstCloser(local(closerFreeUpTo_), horizon_);
+        if (c == kNotFound) {
+            closerFreeUpTo_ = std::max(closerFreeUpTo_, base_ + horizon_);
+            return Outcome::Open;
+        }
+        unitDecided_ = false;
+        StartUnit(base_ + c + 1);
+    }
+    for (;;) {
+        const std::size_t from = local(unitStart_);
+        std::size_t m = kNotFound;
+        const Stream* which = nullptr;
+        for (Stream& s : streams_) {
+            if (state_[s.term] == 1) continue;
+            const std::size_t at = Next(s, from);
+            if (at < m) {
+                m = at;
+                which = &s;
+            }
+        }
+        const std::size_t limit = m == kNotFound ? horizon_ : m;
+        const std::size_t c = FirstCloser(std::max(from, local(closerFreeUpTo_)), limit);
+        if (c != kNotFound) {
+            if (EvaluateUnit() == 1) return Outcome::Satisfied;
+            // Units between this one and the next occurrence hold no term.
+            const std::size_t last = LastCloser(c + 1, limit);
+            if (last != kNotFound && emptyResult_ == 1) return Outcome::Satisfied;
+            StartUnit(base_ + (last != kNotFound ? last : c) + 1);
+            closerFreeUpTo_ = base_ + limit;
+            continue;
+        }
+        closerFreeUpTo_ = std::max(closerFreeUpTo_, base_ + limit);
+        if (which == nullptr) return Outcome::Open;
+
+        state_[which->term] = 1;
+        const int partial = query_.EvaluatePartial(state_.data(), scratch_);
+        if (partial == 1) return Outcome::Satisfied;
+        if (partial == 0) {
+            if (within_ == kWithinFile) return Outcome::NotSatisfied;
+            const std::size_t end = FirstCloser(m, horizon_);
+            if (end == kNotFound) {
+                unitDecided_ = true;
+                closerFreeUpTo_ = std::max(closerFreeUpTo_, base_ + horizon_);
+                return Outcome::Open;
+            }
+            StartUnit(base_ + end + 1);
+        }
+    }
+}
+
+int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
+    base_ = 0;
+    length_ = 0;
+    final_ = false;
+    unitDecided_ = false;
+    closerFreeUpTo_ = 0;
+    StartUnit(0);
+    for (;;) {
+        if (length_ > carry_) {
+            std::memmove(buffer_.data(), buffer_.data() + length_ - carry_, carry_);
+            base_ += length_ - carry_;
+            length_ = carry_;
+        }
+        const std::size_t got = ReadUpTo(fd, buffer_.data() + length_, blockSize_, final_);
+        length_ += got;
+        horizon_ = final_ ? length_ : (length_ >= carry_ ? length_ - carry_ + 1 : 0);
+        if (!progress(got)) return 0;
+        for (Stream& s : streams_) {
+            s.next = kNotFound;
+            s.searchedFrom = kNotFound;
+        }
+        windowsReady_ = false;
+        switch (Sweep()) {
+            case Outcome::Satisfied: return 1;
+            case Outcome::NotSatisfied: return 0;
+            case Outcome::Open: break;
+        }
+        if (final_) break;
+    }
+    return unitDecided_ ? 0 : EvaluateUnit();
+}
+
+}  // namespace quarvel

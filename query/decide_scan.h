@@ -1,0 +1,85 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "query/term_finder.h"
+#include "query/tstr.h"
+#include "settings/search_cfg.h"
+
+namespace quarvel {
+
+// Decides whether a file satisfies the query, without hits or line table.
+// It finds the terms across whole blocks with vector filters and maps each
+// occurrence to its unit afterwards, so that units without any occurrence
+// cost nothing; a unit is left as soon as its outcome is known, and the file
+// as soon as the file's outcome is. The result is the one the unit-by-unit
+// scan gives: a unit that is cut into overlapping pieces finds exactly the
+// occurrences that lie wholly inside it.
+class DecideScan {
+public:
+    // Terms longer than this are left to the piece-by-piece scan.
+    static constexpr std::uint32_t kLongestTerm = 1998;
+
+    static constexpr std::size_t kBlockSize = 256 * 1024;
+
+    // blockSize: the bytes read at a time (small ones let tests cross blocks).
+    DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blockSize = kBlockSize);
+
+    // Reads fd from its start. progress gets the count of new bytes after
+    // every block and returns false to stop (the file then counts as not
+    // satisfied). A read error ends the file.
+    int Run(int fd, const std::function<bool(std::size_t)>& progress);
+
+private:
+    struct Stream {
+        std::uint32_t term;
+        TermFinder finder;
+        bool oem;         // the OEM reading, looked for only near high bytes
+        bool rejectHigh;  // the raw reading stands in for the OEM one away from high bytes
+        std::size_t next = kNotFound;
+        std::size_t searchedFrom = kNotFound;  // kNotFound: not searched in this block
+    };
+    enum class Outcome { Satisfied, NotSatisfied, Open };
+
+    Outcome Sweep();
+    std::size_t Next(Stream& s, std::size_t from);
+    std::size_t FindNear(const Stream& s, std::size_t from, std::size_t lastStart);
+    bool Accept(const Stream& s, std::size_t m) const;
+    void FindHighWindows();
+    std::size_t FirstCloser(std::size_t from, std::size_t to) const;
+    std::size_t LastCloser(std::size_t from, std::size_t to) const;
+    bool HasCloser(std::size_t from, std::size_t to) const { return FirstCloser(from, to) != kNotFound; }
+    int EvaluateUnit();
+    void StartUnit(std::uint64_t at);
+
+    const Tstr& query_;
+    std::uint32_t within_;
+    bool wholeWord_;
+    std::uint32_t carry_;
+    int emptyResult_;
+    std::uint8_t mapAnsi_[256], mapOem_[256];
+    bool alphaAnsi_[256], alphaOem_[256], closer_[256];
+    std::vector<Stream> streams_;
+
+    std::size_t blockSize_;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t> state_;  // per term: 1 found in the unit, 2 not yet
+    std::vector<std::uint8_t> evalState_, scratch_;
+    std::vector<std::pair<std::size_t, std::size_t>> windows_;
+    bool windowsReady_ = false;
+
+    // The block: buffer_[0, length_) holds the file from offset base_.
+    std::uint64_t base_ = 0;
+    std::size_t length_ = 0;
+    bool final_ = false;
+    // Occurrences and closing bytes before it are judged in this block; the
+    // rest, with their neighbours, come again at the start of the next one.
+    std::size_t horizon_ = 0;
+    std::uint64_t unitStart_ = 0;
+    std::uint64_t closerFreeUpTo_ = 0;  // no closing byte in [unitStart_, closerFreeUpTo_)
+    bool unitDecided_ = false;          // the unit cannot satisfy; skip to its end
+};
+
+}  // namespace quarvel

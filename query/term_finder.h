@@ -1,0 +1,38 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quarvel {
+
+inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+// One term as it is looked for in one reading of raw file bytes: the reading
+// maps every raw byte to the byte the term is compared with.
+class TermFinder {
+public:
+    // map: the reading (256 entries); the term is in that reading already.
+    TermFinder(const std::string& term, const std::uint8_t* map);
+
+    std::uint32_t Length() const { return length_; }
+
+    // The first position m in [from, lastStart] where the reading of
+    // raw[m, m + Length()) equals the term, or kNotFound. Reads raw up to
+    // raw[lastStart + Length() - 1].
+    std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart) const;
+
+private:
+    bool Matches(const std::uint8_t* at) const;
+    std::size_t FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart) const;
+
+    std::string term_;
+    const std::uint8_t* map_;
+    bool identity_;
+    std::uint32_t length_;
+    // The raw bytes whose reading is the term's first and last byte, when
+    // there are at most two of each; else the vector filter is not used.
+    std::uint8_t first_[2]{}, last_[2]{};
+    bool vectorFilter_ = false;
+};
+
+}  // namespace quarvel
