@@ -1,5 +1,6 @@
 #include "search/search_run.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,42 @@
 #include "search/file_selection.h"
 
 namespace quarvel {
+
+namespace {
+
+// Keeps the folder of the previous file open, so that the next file of the
+// same folder is opened by its name instead of by its whole path again.
+class FolderCache {
+public:
+    FolderCache() = default;
+    FolderCache(const FolderCache&) = delete;
+    FolderCache& operator=(const FolderCache&) = delete;
+    ~FolderCache() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    // Non-blocking, so a file that turned into a pipe cannot hang the run.
+    int OpenFile(const TSaveFile& record, const std::string& path) {
+        constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+        const std::string& name = record.name.str();
+        if (name.empty() || name.find('/') != std::string::npos) return ::open(path.c_str(), kFlags);
+        const std::string& folder = record.folder.str();
+        if (!valid_ || folder != folder_) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            folder_ = folder;
+            valid_ = true;
+        }
+        return fd_ >= 0 ? ::openat(fd_, name.c_str(), kFlags) : ::open(path.c_str(), kFlags);
+    }
+
+private:
+    int fd_ = -1;
+    bool valid_ = false;
+    std::string folder_;
+};
+
+}  // namespace
 
 SearchRun::SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode)
     : cfg_(cfg), query_(query), observer_(observer), mode_(mode) {}
@@ -59,11 +96,20 @@ void SearchRun::ScanSearchList() {
     const std::size_t count = cfg_.SearchList.size();
     MatchEngine engine(cfg_, *query_, observer_, cancel_);
     engine.SetCollectHits(mode_ == RunMode::Open);
+    FolderCache folders;
     for (std::size_t i = 0; i < count && !cancel_; ++i) {
         const TSaveFile record = cfg_.SearchList[i];
         const std::string path = record.Path();
+        // One open serves both the on-disk check and the scan; a file that
+        // cannot be opened is checked by name and reported by the scan.
+        int fd = folders.OpenFile(record, path);
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0 && ::fstat(fd, &st) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        if ((fd < 0 && ::stat(path.c_str(), &st) != 0) || !S_ISREG(st.st_mode)) {
+            if (fd >= 0) ::close(fd);
             observer_.ShowMessage("File not found:\n" + path);
             continue;
         }
@@ -71,17 +117,38 @@ void SearchRun::ScanSearchList() {
         if (stamp.time != record.time || stamp.date != record.date ||
             static_cast<std::uint32_t>(st.st_size) != record.size)
             observer_.ShowMessage("File is changed:\n" + path);
-        ScanOneFile(record, engine);
+        ScanOneFile(record, engine, fd);
         observer_.PumpMessages();
     }
 }
 
-void SearchRun::ScanOneFile(const TSaveFile& record, MatchEngine& engine) {
+int SearchRun::ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, int& opened) {
+    const int fd = opened;
+    opened = -1;
+    if (mode_ == RunMode::Open) {
+        if (fd >= 0) ::close(fd);
+        return engine.Scan(record.folder.str(), record.name.str());
+    }
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd >= 0) ::close(fd);
+        }
+    } file{fd >= 0 ? fd : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    struct stat st {};
+    // Without terms the file need not be read at all.
+    if (query_->TermCount() != 0 && (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)))
+        throw QuarvelError(kErrorOpenFile);
+    return engine.Decide(file.fd, path);
+}
+
+void SearchRun::ScanOneFile(const TSaveFile& record, MatchEngine& engine, int opened) {
+    const std::string path = record.Path();
     for (;;) {
         cfg_.CurrentFileSize = record.size;
         cfg_.FoundFiles.push_back(record);
         try {
-            if (!engine.Scan(record.folder.str(), record.name.str())) {
+            if (!ScanOnce(record, path, engine, opened)) {
                 cfg_.FoundFiles.pop_back();
             } else if (mode_ == RunMode::Search) {
                 observer_.AddFoundRow(record);

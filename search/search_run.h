@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <string>
 
 #include "query/tstr.h"
 #include "search/run_observer.h"
@@ -28,7 +29,9 @@ public:
 
 private:
     void ScanSearchList();
-    void ScanOneFile(const TSaveFile& record, MatchEngine& engine);
+    // opened: the file as the on-disk check opened it, or -1; the scan closes it.
+    void ScanOneFile(const TSaveFile& record, MatchEngine& engine, int opened);
+    int ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, int& opened);
 
     TSearchCFG& cfg_;
     std::unique_ptr<Tstr>& query_;
