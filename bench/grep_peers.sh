@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times quarvel-cli against ripgrep, ugrep and GNU grep on the Linux 6.1 source
 # tree, checks that each case finds the same set of files as its peer, and
-# prints the median times, the ratios and the peak memory.
+# prints the median times, the ratios and the peak memory; then the viewer's
+# one-file scan of a 100 MB file and the flat memory of a 1 GB one.
 #   bench/grep_peers.sh [RUNS]      (default 3; the tree goes to $QUARVEL_BENCH_DIR,
 #                                    default /var/tmp/quarvel-bench)
 set -euo pipefail
@@ -20,7 +21,7 @@ if [ ! -d "$tree" ]; then
   tar -xf /usr/src/linux-source-6.1.tar.xz -C "$dir"
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target quarvel-cli >/dev/null
+cmake --build build -j"$(nproc)" --target quarvel-cli bench_open_scan bench_scan_memory >/dev/null
 cli=$PWD/build/quarvel-cli
 gcc -O2 -o build/read_floor bench/read_floor.c
 echo "warming the page cache"; build/read_floor "$tree" >/dev/null
@@ -54,3 +55,6 @@ read -r s m < <(measure build/read_floor "$tree")
 printf '%-34s %-6s %9s\n' "read floor" "-" "$s"
 read -r s m < <(measure grep -r -l PM_RESUME "$tree")
 printf '%-34s %-6s %9s\n' "GNU grep -rl PM_RESUME" "-" "$s"
+echo
+build/bench_open_scan 100
+build/bench_scan_memory 1024
