@@ -98,7 +98,7 @@ void SearchRun::ScanSearchList() {
     engine.SetCollectHits(mode_ == RunMode::Open);
     FolderCache folders;
     for (std::size_t i = 0; i < count && !cancel_; ++i) {
-        const TSaveFile record = cfg_.SearchList[i];
+        const TSaveFile& record = cfg_.SearchList[i];  // the list stays as it is during the scan
         const std::string path = record.Path();
         // One open serves both the on-disk check and the scan; a file that
         // cannot be opened is checked by name and reported by the scan.
@@ -117,7 +117,7 @@ void SearchRun::ScanSearchList() {
         if (stamp.time != record.time || stamp.date != record.date ||
             static_cast<std::uint32_t>(st.st_size) != record.size)
             observer_.ShowMessage("File is changed:\n" + path);
-        ScanOneFile(record, engine, fd);
+        ScanOneFile(record, path, engine, fd);
         observer_.PumpMessages();
     }
 }
@@ -142,8 +142,7 @@ int SearchRun::ScanOnce(const TSaveFile& record, const std::string& path, MatchE
     return engine.Decide(file.fd, path);
 }
 
-void SearchRun::ScanOneFile(const TSaveFile& record, MatchEngine& engine, int opened) {
-    const std::string path = record.Path();
+void SearchRun::ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine, int opened) {
     for (;;) {
         cfg_.CurrentFileSize = record.size;
         cfg_.FoundFiles.push_back(record);

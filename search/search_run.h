@@ -30,7 +30,7 @@ public:
 private:
     void ScanSearchList();
     // opened: the file as the on-disk check opened it, or -1; the scan closes it.
-    void ScanOneFile(const TSaveFile& record, MatchEngine& engine, int opened);
+    void ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine, int opened);
     int ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, int& opened);
 
     TSearchCFG& cfg_;
