@@ -29,10 +29,13 @@ private:
     const std::uint8_t* map_;
     bool identity_;
     std::uint32_t length_;
-    // The raw bytes whose reading is the term's first and last byte, when
-    // there are at most two of each; else the vector filter is not used.
-    std::uint8_t first_[2]{}, last_[2]{};
+    // Two probe positions of the term, at its rarest bytes, and the raw bytes
+    // read as the term's byte there, when there are at most two of each;
+    // else the vector filter is not used.
+    std::uint32_t probeA_ = 0, probeB_ = 0;
+    std::uint8_t bytesA_[2]{}, bytesB_[2]{};
     bool vectorFilter_ = false;
+    bool single_ = false;  // one raw byte for each probe
 };
 
 }  // namespace quarvel
