@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quarvel {
@@ -11,34 +11,52 @@ namespace quarvel {
 // their name and folder texts (a folder walk makes one folder text for all the
 // files of that folder); a text is released when the last record holding it
 // goes, so emptying a list never leaves another list with a dangling text.
+// A large search holds one text per file, so the handle is a single pointer to
+// one block holding the count and the text. The count is not atomic: records
+// are only ever handled by one thread.
 class SharedText {
 public:
     SharedText() = default;
-    SharedText(std::string_view text) : text_(std::make_shared<const std::string>(text)) {}
+    SharedText(std::string_view text) : block_(new Block{std::string(text), 1}) {}
     SharedText(const char* text) : SharedText(std::string_view(text)) {}
     SharedText(const std::string& text) : SharedText(std::string_view(text)) {}
+    SharedText(const SharedText& other) noexcept : block_(other.block_) {
+        if (block_) ++block_->holders;
+    }
+    SharedText(SharedText&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    SharedText& operator=(SharedText other) noexcept {
+        std::swap(block_, other.block_);
+        return *this;
+    }
+    ~SharedText() {
+        if (block_ && --block_->holders == 0) delete block_;
+    }
 
-    const std::string& str() const { return text_ ? *text_ : Empty(); }
+    const std::string& str() const { return block_ ? block_->text : Empty(); }
     operator const std::string&() const { return str(); }
     std::size_t size() const { return str().size(); }
     bool empty() const { return str().empty(); }
     // A copy of the text that shares nothing with this one.
     SharedText Clone() const { return SharedText(str()); }
-    bool SharesWith(const SharedText& other) const { return text_ && text_ == other.text_; }
+    bool SharesWith(const SharedText& other) const { return block_ && block_ == other.block_; }
 
 private:
+    struct Block {
+        const std::string text;
+        std::size_t holders;
+    };
     static const std::string& Empty() {
         static const std::string empty;
         return empty;
     }
-    std::shared_ptr<const std::string> text_;
+    Block* block_ = nullptr;
 };
 
-// One file of a search.
+// One file of a search. The texts come first so that the fields pack without padding.
 struct TSaveFile {
-    std::uint32_t group = 0;
     SharedText name;
     SharedText folder;  // without a trailing separator; the root folder is ""
+    std::uint32_t group = 0;
     std::uint32_t size = 0;
     std::uint16_t date = 0;
     std::uint16_t time = 0;

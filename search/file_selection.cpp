@@ -1,11 +1,14 @@
 #include "search/file_selection.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
+#include <iterator>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/clock.h"
@@ -37,7 +40,7 @@ std::string FolderText(std::string path) {
     return path;
 }
 
-std::uint32_t Attributes(const std::string& name, const struct stat& st) {
+std::uint32_t Attributes(std::string_view name, const struct stat& st) {
     if (S_ISDIR(st.st_mode)) return kAttrDirectory | (name[0] == '.' ? kAttrHidden : 0);
     if (!S_ISREG(st.st_mode)) return kAttrSpecial;  // pipes, sockets, devices are never candidates
     std::uint32_t attr = kAttrArchive;
@@ -46,28 +49,86 @@ std::uint32_t Attributes(const std::string& name, const struct stat& st) {
     return attr;
 }
 
-std::string FileKey(const TSaveFile& f) {
-    std::string key = f.folder.str();
-    key += '\0';
-    key += f.name.str();
-    CharLowerBuffA(key.data(), key.size());
-    return key;
+constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// Folders up to this depth stay open while their sub-folders are walked, which open relative to
+// them; deeper ones close first and their sub-folders open by path, so no tree exhausts descriptors.
+constexpr unsigned kHeldDepth = 64;
+
+// A hash of the folder and name as SameFile compares them: ignoring case.
+std::uint32_t FoldedHash(const TSaveFile& f) {
+    std::uint32_t h = 2166136261u;
+    const auto add = [&h](unsigned char c) { h = (h ^ kAnsiLower[c]) * 16777619u; };
+    for (unsigned char c : f.folder.str()) add(c);
+    add('/');
+    for (unsigned char c : f.name.str()) add(c);
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    return h;
 }
 
-// Which groups hold a file of a given name and folder, ignoring case.
+// Which groups of a list hold a file of a given name and folder, ignoring case. An open-addressing
+// table of positions in the list, so the list must neither reallocate nor change its indexed records
+// while the index is in use.
 class SameFileIndex {
 public:
-    void Add(const TSaveFile& f) { groups_[FileKey(f)].push_back(f.group); }
+    // expected: how many records will be added, to size the table once.
+    SameFileIndex(const TSaveFileArray& list, std::size_t expected) : list_(list) {
+        if (expected) Resize(expected);
+    }
+
+    void Add(std::size_t position) {
+        const TSaveFile& f = list_[position];
+        if ((count_ + 1) * 4 > slots_.size() * 3) Resize(2 * count_ + 1);
+        const std::uint32_t hash = FoldedHash(f);
+        std::size_t at = Home(hash);
+        for (; slots_[at].position; at = Next(at)) {
+            const TSaveFile& held = list_[slots_[at].position - 1];
+            // A second record of the same file and group changes no answer.
+            if (slots_[at].hash == hash && held.group == f.group && EqualIgnoreCase(held.name.str(), f.name.str()) &&
+                EqualIgnoreCase(held.folder.str(), f.folder.str()))
+                return;
+        }
+        slots_[at] = {hash, static_cast<std::uint32_t>(position + 1)};
+        ++count_;
+    }
+
+    // Whether a record of the same name and folder but another group is held.
     bool HoldsSameFile(const TSaveFile& f) const {
-        auto it = groups_.find(FileKey(f));
-        if (it == groups_.end()) return false;
-        for (std::uint32_t g : it->second)
-            if (g != f.group) return true;
+        if (count_ == 0) return false;
+        const std::uint32_t hash = FoldedHash(f);
+        for (std::size_t at = Home(hash); slots_[at].position; at = Next(at))
+            if (slots_[at].hash == hash && SameFile(list_[slots_[at].position - 1], f)) return true;
         return false;
     }
 
 private:
-    std::unordered_map<std::string, std::vector<std::uint32_t>> groups_;
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t position = 0;  // in the list, plus one; 0 marks a free slot
+    };
+
+    std::size_t Home(std::uint32_t hash) const { return hash & (slots_.size() - 1); }
+    std::size_t Next(std::size_t at) const { return (at + 1) & (slots_.size() - 1); }
+
+    // Room for at least `records` at a load of at most three quarters.
+    void Resize(std::size_t records) {
+        std::size_t size = 16;
+        while (size * 3 < records * 4) size *= 2;
+        if (size <= slots_.size()) return;
+        std::vector<Slot> old(size);
+        old.swap(slots_);
+        for (const Slot& s : old) {
+            if (!s.position) continue;
+            std::size_t at = Home(s.hash);
+            while (slots_[at].position) at = Next(at);
+            slots_[at] = s;
+        }
+    }
+
+    const TSaveFileArray& list_;
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
 };
 
 }  // namespace
@@ -105,7 +166,9 @@ void FileSelection::Gather() {
             observer_.ShowMessage("Path not found:\n" + folderPart);
         } else {
             std::set<std::pair<std::uint64_t, std::uint64_t>> onPath;
-            WalkFolder(FolderText(walked), mask, kind, onPath);
+            const std::string text = FolderText(walked);
+            const int fd = ::open(text.empty() ? "/" : text.c_str(), kFolderOpenFlags);
+            if (fd >= 0) WalkFolder(fd, text, mask, kind, onPath, 0);
         }
         if (include && cfg_.IncludeList.size() + cfg_.ExcludeList.size() == before) {
             std::string text = "File(s) not found:\n" + folderPart;
@@ -130,25 +193,27 @@ void FileSelection::GatherRefined() {
     cfg_.FoundFiles.clear();
 }
 
-void FileSelection::WalkFolder(const std::string& folderText, const std::string& mask, unsigned kind,
-                               std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath) {
-    const std::string open = folderText.empty() ? "/" : folderText;
-    DIR* dir = ::opendir(open.c_str());
-    if (!dir) return;  // a folder that cannot be read contributes nothing
+void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::string_view mask, unsigned kind,
+                               std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath, unsigned depth) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;  // a folder that cannot be read contributes nothing
+    }
     struct stat self {};
-    if (::fstat(dirfd(dir), &self) == 0) onPath.insert({self.st_dev, self.st_ino});
-    std::vector<std::string> subFolders;
+    if (::fstat(dirFd, &self) == 0) onPath.insert({self.st_dev, self.st_ino});
+    std::string subFolders;  // names, each ended by '\0'
     const SharedText folderShared(folderText);
     while (dirent* e = ::readdir(dir)) {
         if (cancel_) break;
-        const std::string name = e->d_name;
+        const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
         struct stat st {};
-        if (::fstatat(dirfd(dir), e->d_name, &st, 0) != 0) continue;  // a broken link is no candidate
+        if (::fstatat(dirFd, e->d_name, &st, 0) != 0) continue;  // a broken link is no candidate
         const std::uint32_t attr = Attributes(name, st);
         if (attr & kAttrDirectory) {
             if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino}))
-                subFolders.push_back(name);
+                subFolders.append(name).push_back('\0');
             continue;
         }
         if ((attr & ~kCandidateAttributes) != 0 || !MaskMatches(mask, name)) continue;
@@ -165,18 +230,32 @@ void FileSelection::WalkFolder(const std::string& folderText, const std::string&
         record.attributes = attr;
         (kind & 1u ? cfg_.IncludeList : cfg_.ExcludeList).push_back(std::move(record));
     }
-    ::closedir(dir);
-    for (const std::string& sub : subFolders) {
-        if (cancel_) break;
-        WalkFolder(folderText + "/" + sub, mask, kind, onPath);
+    const bool held = depth < kHeldDepth;
+    if (!held) {
+        ::closedir(dir);
+        dir = nullptr;
     }
+    for (std::size_t at = 0; at < subFolders.size() && !cancel_;) {
+        const char* sub = subFolders.c_str() + at;
+        const std::size_t length = subFolders.find('\0', at) - at;
+        at += length + 1;
+        std::string subText;
+        subText.reserve(folderText.size() + 1 + length);
+        subText.append(folderText).append(1, '/').append(sub, length);
+        // A path too long for the system to open makes the folder unreadable, even if opening
+        // it relative to its parent would work: its files could not be searched by path.
+        if (subText.size() >= PATH_MAX) continue;
+        const int fd = held ? ::openat(dirFd, sub, kFolderOpenFlags) : ::open(subText.c_str(), kFolderOpenFlags);
+        if (fd >= 0) WalkFolder(fd, subText, mask, kind, onPath, depth + 1);
+    }
+    if (dir) ::closedir(dir);
     onPath.erase({self.st_dev, self.st_ino});
     observer_.PumpMessages();
 }
 
 void FileSelection::ExpandProjectFiles() {
-    SameFileIndex excluded;
-    for (const TSaveFile& f : cfg_.ExcludeList) excluded.Add(f);
+    SameFileIndex excluded(cfg_.ExcludeList, cfg_.ExcludeList.size());
+    for (std::size_t e = 0; e < cfg_.ExcludeList.size(); ++e) excluded.Add(e);
     std::size_t i = 0;
     while (i < cfg_.IncludeList.size() && !cancel_) {
         const TSaveFile& record = cfg_.IncludeList[i];
@@ -211,10 +290,18 @@ void FileSelection::LoadProjectList(const std::string& path) {
 }
 
 void FileSelection::Filter() {
-    SameFileIndex excluded, selected;
-    for (const TSaveFile& f : cfg_.ExcludeList) excluded.Add(f);
-    for (const TSaveFile& record : cfg_.IncludeList) {
-        if (cancel_) break;
+    // The taken records move down within the include list, which then becomes (or joins) the
+    // search list, so the two never hold every record at once.
+    TSaveFileArray& list = cfg_.IncludeList;
+    // A file repeats only across groups: among candidates of one group there is nothing to index.
+    const bool oneGroup = std::all_of(list.begin(), list.end(),
+                                      [&list](const TSaveFile& f) { return f.group == list.front().group; });
+    SameFileIndex excluded(cfg_.ExcludeList, cfg_.ExcludeList.size());
+    SameFileIndex selected(list, oneGroup ? 0 : list.size());
+    for (std::size_t e = 0; e < cfg_.ExcludeList.size(); ++e) excluded.Add(e);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list.size() && !cancel_; ++i) {
+        TSaveFile& record = list[i];
         bool take = true;
         if (searchMode_) {
             if (!cfg_.SearchIncludeHidden && (record.attributes & (kAttrHidden | kAttrSystem))) take = false;
@@ -223,14 +310,22 @@ void FileSelection::Filter() {
         }
         if (take && (excluded.HoldsSameFile(record) || selected.HoldsSameFile(record))) take = false;
         if (take) {
-            cfg_.SearchList.push_back(record);
-            selected.Add(record);
-            cfg_.GSizeFiles += record.size;
+            if (kept != i) list[kept] = std::move(record);
+            if (!oneGroup) selected.Add(kept);
+            cfg_.GSizeFiles += list[kept].size;
             ++cfg_.GFiles;
+            ++kept;
         }
-        observer_.PumpMessages();
+        if (i % 256 == 0) observer_.PumpMessages();
     }
-    cfg_.IncludeList.clear();
+    list.resize(kept);
+    if (cfg_.SearchList.empty()) {
+        cfg_.SearchList = std::move(list);
+    } else {
+        cfg_.SearchList.insert(cfg_.SearchList.end(), std::make_move_iterator(list.begin()),
+                               std::make_move_iterator(list.end()));
+    }
+    list.clear();
     cfg_.ExcludeList.clear();
 }
 

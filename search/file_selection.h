@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "search/run_observer.h"
@@ -28,8 +29,9 @@ public:
     void Filter();
 
 private:
-    void WalkFolder(const std::string& folderText, const std::string& mask, unsigned kind,
-                    std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath);
+    // Walks the open folder dirFd (taken over and closed) whose text is folderText.
+    void WalkFolder(int dirFd, const std::string& folderText, std::string_view mask, unsigned kind,
+                    std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath, unsigned depth);
     void ExpandProjectFiles();
     void LoadProjectList(const std::string& path);
 
