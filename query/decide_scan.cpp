@@ -16,18 +16,19 @@ namespace quarvel {
 
 namespace {
 
+// A regular file gives fewer bytes than asked for only at its end, so a
+// short read ends the file without one more read that returns nothing.
 std::size_t ReadUpTo(int fd, std::uint8_t* into, std::size_t wanted, bool& eof) {
-    std::size_t got = 0;
-    while (got < wanted) {
-        const ssize_t r = ::read(fd, into + got, wanted - got);
+    for (;;) {
+        const ssize_t r = ::read(fd, into, wanted);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) {
             eof = true;
-            break;
+            return 0;
         }
-        got += static_cast<std::size_t>(r);
+        if (static_cast<std::size_t>(r) < wanted) eof = true;
+        return static_cast<std::size_t>(r);
     }
-    return got;
 }
 
 }  // namespace

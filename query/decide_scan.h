@@ -27,7 +27,7 @@ public:
     // blockSize: the bytes read at a time (small ones let tests cross blocks).
     DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blockSize = kBlockSize);
 
-    // Reads fd from its start. progress gets the count of new bytes after
+    // Reads fd, a regular file, from its start. progress gets the count of new bytes after
     // every block and returns false to stop (the file then counts as not
     // satisfied). A read error ends the file.
     int Run(int fd, const std::function<bool(std::size_t)>& progress);
