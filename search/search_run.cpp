@@ -135,10 +135,11 @@ int SearchRun::ScanOnce(const TSaveFile& record, const std::string& path, MatchE
             if (fd >= 0) ::close(fd);
         }
     } file{fd >= 0 ? fd : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    // The on-disk check has found the caller's file regular already; without
+    // terms the file need not be read at all.
     struct stat st {};
-    // Without terms the file need not be read at all.
-    if (query_->TermCount() != 0 && (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)))
-        throw QuarvelError(kErrorOpenFile);
+    const bool regular = fd >= 0 || (file.fd >= 0 && ::fstat(file.fd, &st) == 0 && S_ISREG(st.st_mode));
+    if (query_->TermCount() != 0 && !regular) throw QuarvelError(kErrorOpenFile);
     return engine.Decide(file.fd, path);
 }
 
