@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/file_handle.h"
 
 namespace quarvel {
 
@@ -20,20 +21,6 @@ namespace {
 // block keeps the overlap of a cut piece in memory and no seek is needed.
 constexpr std::size_t kBlockSize = 256 * 1024;
 constexpr auto kReportInterval = std::chrono::milliseconds(30);
-
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Reads until the buffer is full or the file ends; a read error ends the file.
 std::size_t ReadFully(int fd, unsigned char* into, std::size_t wanted, bool& eof) {
@@ -157,8 +144,7 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
     if (terms == 0 && !collectHits_) return 1;
 
     const std::string path = folder + "/" + name;
-    // Non-blocking, so a file that turned into a pipe since it was selected cannot hang the run.
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileHandle file(::open(path.c_str(), kReadFlags));
     struct stat st {};
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw QuarvelError(kErrorOpenFile);
 #ifdef POSIX_FADV_SEQUENTIAL

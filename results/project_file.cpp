@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "platform/error.h"
+#include "platform/file_handle.h"
 
 namespace quarvel {
 namespace {
@@ -250,24 +251,6 @@ void Load(PieceReader& reader, const std::string& path, TSearchCFG& cfg) {
     if (invalid || !cfg.Validate()) ThrowInvalid(path);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool Close() {
-        if (fd_ < 0) return true;
-        const bool ok = ::close(fd_) == 0;
-        fd_ = -1;
-        return ok;
-    }
-
-private:
-    int fd_;
-};
-
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -341,7 +324,7 @@ void SaveProject(const std::string& path, const TSearchCFG& cfg) {
     const std::string text = ProjectText(cfg);
 
     std::string tempPath;
-    Fd fd(CreateTemporary(path, tempPath));
+    FileHandle fd(CreateTemporary(path, tempPath));
     if (fd.get() < 0) ThrowCreate(path);
 
     // An existing project keeps its permissions.
@@ -372,9 +355,8 @@ void LoadProjectText(std::string_view bytes, const std::string& pathForMessages,
 }
 
 void LoadProject(const std::string& path, TSearchCFG& cfg) {
-    // Non-blocking open so that a FIFO cannot stall the load; only regular
-    // files are read (a device could deliver bytes without end).
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    // Only regular files are read: a device could deliver bytes without end.
+    FileHandle fd(::open(path.c_str(), kReadFlags));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowOpen(path);
 

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/file_handle.h"
 #include "platform/working_folder.h"
 #include "query/match_engine.h"
 #include "search/file_selection.h"
@@ -21,32 +22,23 @@ namespace {
 // same folder is opened by its name instead of by its whole path again.
 class FolderCache {
 public:
-    FolderCache() = default;
-    FolderCache(const FolderCache&) = delete;
-    FolderCache& operator=(const FolderCache&) = delete;
-    ~FolderCache() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-
-    // Non-blocking, so a file that turned into a pipe cannot hang the run.
-    int OpenFile(const TSaveFile& record, const std::string& path) {
-        constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    FileHandle OpenFile(const TSaveFile& record, const std::string& path) {
         const std::string& name = record.name.str();
-        if (name.empty() || name.find('/') != std::string::npos) return ::open(path.c_str(), kFlags);
+        if (name.empty() || name.find('/') != std::string::npos) return FileHandle(::open(path.c_str(), kReadFlags));
         const std::string& folder = record.folder.str();
-        if (!valid_ || folder != folder_) {
-            if (fd_ >= 0) ::close(fd_);
-            fd_ = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            folder_ = folder;
+        if (!valid_ || folder != folderText_) {
+            folder_ = FileHandle(::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            folderText_ = folder;
             valid_ = true;
         }
-        return fd_ >= 0 ? ::openat(fd_, name.c_str(), kFlags) : ::open(path.c_str(), kFlags);
+        return FileHandle(folder_.valid() ? ::openat(folder_.get(), name.c_str(), kReadFlags)
+                                          : ::open(path.c_str(), kReadFlags));
     }
 
 private:
-    int fd_ = -1;
+    FileHandle folder_;
     bool valid_ = false;
-    std::string folder_;
+    std::string folderText_;
 };
 
 }  // namespace
@@ -102,14 +94,10 @@ void SearchRun::ScanSearchList() {
         const std::string path = record.Path();
         // One open serves both the on-disk check and the scan; a file that
         // cannot be opened is checked by name and reported by the scan.
-        int fd = folders.OpenFile(record, path);
+        FileHandle file = folders.OpenFile(record, path);
         struct stat st {};
-        if (fd >= 0 && ::fstat(fd, &st) != 0) {
-            ::close(fd);
-            fd = -1;
-        }
-        if ((fd < 0 && ::stat(path.c_str(), &st) != 0) || !S_ISREG(st.st_mode)) {
-            if (fd >= 0) ::close(fd);
+        if (file.valid() && ::fstat(file.get(), &st) != 0) file.Close();
+        if ((!file.valid() && ::stat(path.c_str(), &st) != 0) || !S_ISREG(st.st_mode)) {
             observer_.ShowMessage("File not found:\n" + path);
             continue;
         }
@@ -117,33 +105,31 @@ void SearchRun::ScanSearchList() {
         if (stamp.time != record.time || stamp.date != record.date ||
             static_cast<std::uint32_t>(st.st_size) != record.size)
             observer_.ShowMessage("File is changed:\n" + path);
-        ScanOneFile(record, path, engine, fd);
+        ScanOneFile(record, path, engine, file);
         observer_.PumpMessages();
     }
 }
 
-int SearchRun::ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, int& opened) {
-    const int fd = opened;
-    opened = -1;
+int SearchRun::ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle& opened) {
+    FileHandle file(std::move(opened));
     if (mode_ == RunMode::Open) {
-        if (fd >= 0) ::close(fd);
+        file.Close();
         return engine.Scan(record.folder.str(), record.name.str());
     }
-    struct Closer {
-        int fd;
-        ~Closer() {
-            if (fd >= 0) ::close(fd);
-        }
-    } file{fd >= 0 ? fd : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    // The on-disk check has found the caller's file regular already; without
+    // The on-disk check has found a file it opened regular already; without
     // terms the file need not be read at all.
-    struct stat st {};
-    const bool regular = fd >= 0 || (file.fd >= 0 && ::fstat(file.fd, &st) == 0 && S_ISREG(st.st_mode));
+    bool regular = file.valid();
+    if (!regular) {
+        file = FileHandle(::open(path.c_str(), kReadFlags));
+        struct stat st {};
+        regular = file.valid() && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode);
+    }
     if (query_->TermCount() != 0 && !regular) throw QuarvelError(kErrorOpenFile);
-    return engine.Decide(file.fd, path);
+    return engine.Decide(file.get(), path);
 }
 
-void SearchRun::ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine, int opened) {
+void SearchRun::ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine,
+                            FileHandle& opened) {
     for (;;) {
         cfg_.CurrentFileSize = record.size;
         cfg_.FoundFiles.push_back(record);

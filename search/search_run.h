@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_handle.h"
 #include "query/tstr.h"
 #include "search/run_observer.h"
 #include "settings/search_cfg.h"
@@ -29,9 +30,9 @@ public:
 
 private:
     void ScanSearchList();
-    // opened: the file as the on-disk check opened it, or -1; the scan closes it.
-    void ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine, int opened);
-    int ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, int& opened);
+    // opened: the file as the on-disk check opened it, if it could; the scan takes it.
+    void ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle& opened);
+    int ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle& opened);
 
     TSearchCFG& cfg_;
     std::unique_ptr<Tstr>& query_;
