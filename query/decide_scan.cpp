@@ -53,22 +53,58 @@ DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blo
     const std::uint32_t terms = query.TermCount();
     const bool ansi = cfg.SearchCode == kCodeAnsi || cfg.SearchCode == kCodeBoth;
     const bool oem = cfg.SearchCode == kCodeOem || cfg.SearchCode == kCodeBoth;
+    evalState_.assign(terms, 0);
+    emptyResult_ = query.EvaluatePartial(evalState_.data(), scratch_);
+    // A unit without any term satisfies already, so every unit would have to
+    // be searched for the lazy terms; they are not lazy then.
+    const bool lazyAllowed = emptyResult_ == 0;
+    const std::vector<std::uint8_t> polarity = query.TermPolarities();
+    required_.assign(terms, 0);
+    lazy_.assign(terms, 0);
+    std::vector<std::uint32_t> order;
     for (std::uint32_t t = 0; t < terms; ++t) {
+        if (lazyAllowed && polarity[t] == Tstr::kPolarityNegated) continue;
+        std::fill(evalState_.begin(), evalState_.end(), 2);
+        evalState_[t] = 0;
+        required_[t] = query.EvaluatePartial(evalState_.data(), scratch_) == 0;
+        if (required_[t]) order.push_back(t);
+    }
+    // Required terms first: the absence of one from a block can decide it
+    // before the other terms are looked for.
+    for (std::uint32_t t = 0; t < terms; ++t)
+        if (!required_[t]) order.push_back(t);
+    for (std::uint32_t t : order) {
+        const bool lazy = lazyAllowed && polarity[t] == Tstr::kPolarityNegated;
+        lazy_[t] = lazy;
+        hasLazy_ = hasLazy_ || lazy;
         // Away from high bytes both readings are the raw ASCII bytes, so the
-        // OEM reading needs its own search only close to a high byte.
-        streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapAnsi_), false, !ansi});
-        if (oem) streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapOem_), true, false});
+        // OEM reading needs its own search only close to a high byte, and
+        // none when the term and its neighbours read alike in both.
+        const bool agree = !wholeWord_ && ReadingsAgree(query.TermText(t));
+        streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapAnsi_), false, !ansi && !agree, lazy});
+        if (oem && !agree) streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapOem_), true, false, lazy});
     }
     // The carried tail holds an occurrence and both of its neighbours.
     carry_ = query.LongestTerm() + 2;
     state_.assign(terms, 2);
-    evalState_.assign(terms, 0);
-    emptyResult_ = query.EvaluatePartial(evalState_.data(), scratch_);
     buffer_.resize(blockSize_ + carry_);
+}
+
+// True when every raw byte that reads as a byte of the term is an ASCII byte
+// that reads the same in both: then both readings find the same occurrences.
+bool DecideScan::ReadingsAgree(const std::string& term) const {
+    bool inTerm[256] = {};
+    for (unsigned char c : term) inTerm[c] = true;
+    for (int b = 0; b < 256; ++b) {
+        if (!inTerm[mapAnsi_[b]] && !inTerm[mapOem_[b]]) continue;
+        if (b >= 0x80 || mapAnsi_[b] != mapOem_[b]) return false;
+    }
+    return true;
 }
 
 void DecideScan::StartUnit(std::uint64_t at) {
     unitStart_ = at;
+    lazyFrom_ = at;
     closerFreeUpTo_ = std::max(closerFreeUpTo_, at);
     std::fill(state_.begin(), state_.end(), 2);
 }
@@ -203,22 +239,35 @@ bool DecideScan::Accept(const Stream& s, std::size_t m) const {
     return !alpha[p[end]];
 }
 
-std::size_t DecideScan::Next(Stream& s, std::size_t from) {
-    if (s.next != kNotFound ? s.next >= from : s.searchedFrom <= from) return s.next;
+std::size_t DecideScan::FindAccepted(const Stream& s, std::size_t from, std::size_t lastStart) {
     const std::size_t len = s.finder.Length();
-    s.searchedFrom = from;
-    s.next = kNotFound;
     if (len == 0 || length_ < len || horizon_ == 0) return kNotFound;
-    const std::size_t lastStart = std::min(length_ - len, horizon_ - 1);
+    lastStart = std::min({lastStart, length_ - len, horizon_ - 1});
     for (std::size_t m = from; m <= lastStart; ++m) {
         m = s.oem ? FindNear(s, m, lastStart) : s.finder.Find(buffer_.data(), m, lastStart);
-        if (m == kNotFound) break;
-        if (Accept(s, m)) {
-            s.next = m;
-            break;
-        }
+        if (m == kNotFound) return kNotFound;
+        if (Accept(s, m)) return m;
     }
+    return kNotFound;
+}
+
+std::size_t DecideScan::Next(Stream& s, std::size_t from) {
+    if (s.next != kNotFound ? s.next >= from : s.searchedFrom <= from) return s.next;
+    s.searchedFrom = from;
+    s.next = FindAccepted(s, from, kNotFound);
     return s.next;
+}
+
+// Looks for the lazy terms not found yet among the unit's occurrences that
+// start in [from, lastStart]; false, without looking, when the unit cannot
+// be satisfied whatever they are.
+bool DecideScan::SettleLazy(std::size_t from, std::size_t lastStart, bool unitEnds) {
+    for (std::size_t t = 0; t < state_.size(); ++t)
+        evalState_[t] = state_[t] == 1 ? 1 : (lazy_[t] || unitEnds ? 0 : 2);
+    if (query_.EvaluatePartial(evalState_.data(), scratch_) == 0) return false;
+    for (const Stream& s : streams_)
+        if (s.lazy && state_[s.term] != 1 && FindAccepted(s, from, lastStart) != kNotFound) state_[s.term] = 1;
+    return true;
 }
 
 DecideScan::Outcome DecideScan::Sweep() {
@@ -238,17 +287,36 @@ DecideScan::Outcome DecideScan::Sweep() {
         const std::size_t from = local(unitStart_);
         std::size_t m = kNotFound;
         const Stream* which = nullptr;
-        for (Stream& s : streams_) {
-            if (state_[s.term] == 1) continue;
-            const std::size_t at = Next(s, from);
-            if (at < m) {
-                m = at;
-                which = &s;
+        bool skipped = false;
+        for (std::size_t i = 0; i < streams_.size() && !skipped;) {
+            const std::uint32_t t = streams_[i].term;
+            std::size_t first = kNotFound;
+            for (; i < streams_.size() && streams_[i].term == t; ++i) {
+                Stream& s = streams_[i];
+                if (s.lazy || state_[t] == 1) continue;
+                const std::size_t at = Next(s, from);
+                first = std::min(first, at);
+                if (at < m) {
+                    m = at;
+                    which = &s;
+                }
             }
+            if (first != kNotFound || !required_[t] || state_[t] == 1) continue;
+            // A required term missing from the rest of the block fails every
+            // unit that ends in it.
+            if (final_) return Outcome::NotSatisfied;
+            if (within_ == kWithinFile) continue;
+            const std::size_t last = LastCloser(std::max(from, local(closerFreeUpTo_)), horizon_);
+            if (last == kNotFound) continue;
+            StartUnit(base_ + last + 1);
+            closerFreeUpTo_ = base_ + horizon_;
+            skipped = true;
         }
+        if (skipped) continue;
         const std::size_t limit = m == kNotFound ? horizon_ : m;
         const std::size_t c = FirstCloser(std::max(from, local(closerFreeUpTo_)), limit);
         if (c != kNotFound) {
+            if (hasLazy_) SettleLazy(std::max(from, local(lazyFrom_)), c, true);
             if (EvaluateUnit() == 1) return Outcome::Satisfied;
             // Units between this one and the next occurrence hold no term.
             const std::size_t last = LastCloser(c + 1, limit);
@@ -258,7 +326,19 @@ DecideScan::Outcome DecideScan::Sweep() {
             continue;
         }
         closerFreeUpTo_ = std::max(closerFreeUpTo_, base_ + limit);
-        if (which == nullptr) return Outcome::Open;
+        if (which == nullptr) {
+            // The unit goes on past this block, or ends the file: the lazy
+            // terms are looked for in its bytes here before they go.
+            if (hasLazy_ && horizon_ > 0) {
+                const bool possible = SettleLazy(std::max(from, local(lazyFrom_)), horizon_ - 1, final_);
+                lazyFrom_ = base_ + horizon_;
+                if (!final_ && (!possible || query_.EvaluatePartial(state_.data(), scratch_) == 0)) {
+                    if (within_ == kWithinFile) return Outcome::NotSatisfied;
+                    unitDecided_ = true;
+                }
+            }
+            return Outcome::Open;
+        }
 
         state_[which->term] = 1;
         const int partial = query_.EvaluatePartial(state_.data(), scratch_);

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "query/term_finder.h"
@@ -38,6 +39,7 @@ private:
         TermFinder finder;
         bool oem;         // the OEM reading, looked for only near high bytes
         bool rejectHigh;  // the raw reading stands in for the OEM one away from high bytes
+        bool lazy;        // looked for only where the unit would be satisfied without it
         std::size_t next = kNotFound;
         std::size_t searchedFrom = kNotFound;  // kNotFound: not searched in this block
     };
@@ -45,6 +47,9 @@ private:
 
     Outcome Sweep();
     std::size_t Next(Stream& s, std::size_t from);
+    std::size_t FindAccepted(const Stream& s, std::size_t from, std::size_t lastStart);
+    bool ReadingsAgree(const std::string& term) const;
+    bool SettleLazy(std::size_t from, std::size_t lastStart, bool unitEnds);
     std::size_t FindNear(const Stream& s, std::size_t from, std::size_t lastStart);
     bool Accept(const Stream& s, std::size_t m) const;
     void FindHighWindows();
@@ -61,7 +66,13 @@ private:
     int emptyResult_;
     std::uint8_t mapAnsi_[256], mapOem_[256];
     bool alphaAnsi_[256], alphaOem_[256], closer_[256];
-    std::vector<Stream> streams_;
+    std::vector<Stream> streams_;  // a term's streams are neighbours
+    // Per term: its absence alone fails a unit.
+    std::vector<std::uint8_t> required_;
+    // Terms that can only fail a unit (they stand under NOT alone) are looked
+    // for only in a unit that the other terms satisfy.
+    std::vector<std::uint8_t> lazy_;  // per term
+    bool hasLazy_ = false;
 
     std::size_t blockSize_;
     std::vector<std::uint8_t> buffer_;
@@ -79,6 +90,7 @@ private:
     std::size_t horizon_ = 0;
     std::uint64_t unitStart_ = 0;
     std::uint64_t closerFreeUpTo_ = 0;  // no closing byte in [unitStart_, closerFreeUpTo_)
+    std::uint64_t lazyFrom_ = 0;        // the lazy terms are looked for in the unit before it
     bool unitDecided_ = false;          // the unit cannot satisfy; skip to its end
 };
 

@@ -302,4 +302,28 @@ int Tstr::EvaluatePartial(const std::uint8_t* state, std::vector<std::uint8_t>& 
     return results.empty() ? 1 : results.back();
 }
 
+std::vector<std::uint8_t> Tstr::TermPolarities() const {
+    std::vector<std::uint8_t> terms(termCount_, 0);
+    if (levels_.empty()) return terms;
+    // A level refers only to levels before it, and the last one is the whole expression.
+    std::vector<std::uint8_t> levels(levels_.size(), 0);
+    levels.back() = kPolarityPlain;
+    for (std::size_t l = levels_.size(); l-- > 0;) {
+        const std::vector<std::uint32_t>& items = levels_[l].items;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const bool negated = i > 0 && items[i - 1] == kItemNot;
+            const std::uint32_t item = items[i];
+            if (IsOperator(item) || item == kItemPlaceholder) continue;
+            std::uint8_t p = levels[l];
+            if (negated) p = static_cast<std::uint8_t>(((p & kPolarityPlain) ? kPolarityNegated : 0) |
+                                                       ((p & kPolarityNegated) ? kPolarityPlain : 0));
+            if (IsReference(item))
+                levels[item - kItemReference] |= p;
+            else if (item < termCount_)
+                terms[item] |= p;
+        }
+    }
+    return terms;
+}
+
 }  // namespace quarvel

@@ -58,6 +58,12 @@ public:
     // The same, with the caller's scratch space, so that a scan loop allocates nothing.
     int EvaluatePartial(const std::uint8_t* state, std::vector<std::uint8_t>& scratch) const;
 
+    // Per term: kPolarityPlain when it occurs in the expression under an even
+    // number of NOTs, kPolarityNegated when under an odd number, or both. A
+    // term that is only negated can lower the value when found, never raise it.
+    static constexpr std::uint8_t kPolarityPlain = 1, kPolarityNegated = 2;
+    std::vector<std::uint8_t> TermPolarities() const;
+
 private:
     // The compile phases, in the order the constructor runs them.
     void Scan(std::string& expression, const TSearchCFG& cfg);

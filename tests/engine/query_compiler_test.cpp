@@ -188,6 +188,17 @@ TEST_F(QueryCompilerTest, EvaluateResetsForTheNextUnitAndPartialDecidesOnlyWhenF
     for (const auto& [state, want] : partial) EXPECT_EQ(q.EvaluatePartial(state.data()), want);
 }
 
+TEST_F(QueryCompilerTest, PolaritiesFollowTheNotsAboveEachTerm) {
+    constexpr std::uint8_t P = Tstr::kPolarityPlain, N = Tstr::kPolarityNegated;
+    const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
+        {"a+-b", {P, N}},
+        {"-(a|-b)+c", {N, P, P}},
+        {"(-(-(a)))|-(b+-(c|d))", {P, N, P, P}},
+        {"a", {P}},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(Compile(text).TermPolarities(), want) << text;
+}
+
 // Recursive descent over the default operators, combining left to right.
 struct Reference {
     const std::string& s;
