@@ -35,6 +35,21 @@ int Commonness(std::uint8_t b) {
 }
 
 #ifdef QUARVEL_X86
+// Bytes of the 32 positions from p where both probes read as the term's bytes.
+template <bool Single>
+__attribute__((target("avx2"), always_inline)) inline __m256i CandidatesAvx2(const std::uint8_t* p, std::uint32_t probeA,
+                                                                            std::uint32_t probeB, __m256i a0, __m256i a1,
+                                                                            __m256i b0, __m256i b1) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeA));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeB));
+    __m256i hitA = _mm256_cmpeq_epi8(a, a0), hitB = _mm256_cmpeq_epi8(b, b0);
+    if constexpr (!Single) {
+        hitA = _mm256_or_si256(hitA, _mm256_cmpeq_epi8(a, a1));
+        hitB = _mm256_or_si256(hitB, _mm256_cmpeq_epi8(b, b1));
+    }
+    return _mm256_and_si256(hitA, hitB);
+}
+
 template <bool Single, typename Check>
 __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
                                              std::uint32_t probeA, std::uint32_t probeB,
@@ -44,6 +59,22 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
     const __m256i a1 = _mm256_set1_epi8(static_cast<char>(bytesA[1]));
     const __m256i b0 = _mm256_set1_epi8(static_cast<char>(bytesB[0]));
     const __m256i b1 = _mm256_set1_epi8(static_cast<char>(bytesB[1]));
+    // Two vectors a step: most steps find no candidate at all.
+    for (; m + 64 <= lastStart + 1; m += 64) {
+        const __m256i low = CandidatesAvx2<Single>(raw + m, probeA, probeB, a0, a1, b0, b1);
+        const __m256i high = CandidatesAvx2<Single>(raw + m + 32, probeA, probeB, a0, a1, b0, b1);
+        if (_mm256_testz_si256(_mm256_or_si256(low, high), _mm256_or_si256(low, high))) continue;
+        auto bits = static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(low))) |
+                    static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high))) << 32;
+        while (bits != 0) {
+            const std::size_t at = m + static_cast<std::size_t>(__builtin_ctzll(bits));
+            if (matches(raw + at)) {
+                m = at;
+                return true;
+            }
+            bits &= bits - 1;
+        }
+    }
     for (; m + 32 <= lastStart + 1; m += 32) {
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m + probeA));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m + probeB));
