@@ -83,6 +83,7 @@ DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blo
         const bool agree = !wholeWord_ && ReadingsAgree(query.TermText(t));
         streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapAnsi_), false, !ansi && !agree, lazy});
         if (oem && !agree) streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapOem_), true, false, lazy});
+        nearHigh_ = nearHigh_ || (oem && !agree);
     }
     // The carried tail holds an occurrence and both of its neighbours.
     carry_ = query.LongestTerm() + 2;
@@ -192,7 +193,8 @@ void DecideScan::FindHighWindows() {
     windows_.clear();
     const std::uint8_t* p = buffer_.data();
     const std::size_t reach = carry_ + 1;  // an occurrence and its neighbours around the high byte
-    for (std::size_t h = NextHigh(p, 0, length_); h < length_; h = NextHigh(p, h + 1, length_)) {
+    for (std::size_t h = NextHigh(p, std::min(highFreeTo_, length_), length_); h < length_;
+         h = NextHigh(p, h + 1, length_)) {
         const std::size_t from = h > reach ? h - reach : 0;
         const std::size_t to = std::min(length_, h + reach + 1);
         if (!windows_.empty() && from <= windows_.back().second)
@@ -244,7 +246,9 @@ std::size_t DecideScan::FindAccepted(const Stream& s, std::size_t from, std::siz
     if (len == 0 || length_ < len || horizon_ == 0) return kNotFound;
     lastStart = std::min({lastStart, length_ - len, horizon_ - 1});
     for (std::size_t m = from; m <= lastStart; ++m) {
-        m = s.oem ? FindNear(s, m, lastStart) : s.finder.Find(buffer_.data(), m, lastStart);
+        // A raw search that proves its bytes ASCII spares the OEM one the look for high bytes there.
+        m = s.oem ? FindNear(s, m, lastStart)
+                  : s.finder.Find(buffer_.data(), m, lastStart, nearHigh_ && !windowsReady_ ? &highFreeTo_ : nullptr);
         if (m == kNotFound) return kNotFound;
         if (Accept(s, m)) return m;
     }
@@ -378,6 +382,7 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
             s.searchedFrom = kNotFound;
         }
         windowsReady_ = false;
+        highFreeTo_ = 0;
         switch (Sweep()) {
             case Outcome::Satisfied: return 1;
             case Outcome::NotSatisfied: return 0;

@@ -18,8 +18,11 @@ public:
 
     // The first position m in [from, lastStart] where the reading of
     // raw[m, m + Length()) equals the term, or kNotFound. Reads raw up to
-    // raw[lastStart + Length() - 1].
-    std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart) const;
+    // raw[lastStart + Length() - 1]. When raw[0, *highFreeTo) is known to hold
+    // no byte from 0x80 up and from <= *highFreeTo, the search may raise
+    // *highFreeTo over the bytes it stepped across.
+    std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
+                     std::size_t* highFreeTo = nullptr) const;
 
 private:
     bool Matches(const std::uint8_t* at) const;
