@@ -53,6 +53,7 @@ constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // Folders up to this depth stay open while their sub-folders are walked, which open relative to
 // them; deeper ones close first and their sub-folders open by path, so no tree exhausts descriptors.
 constexpr unsigned kHeldDepth = 64;
+constexpr std::size_t kDirentBuffer = 64 * 1024;
 
 // A hash of the folder and name as SameFile compares them: ignoring case.
 std::uint32_t FoldedHash(const TSaveFile& f) {
@@ -195,46 +196,52 @@ void FileSelection::GatherRefined() {
 
 void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::string_view mask, unsigned kind,
                                std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath, unsigned depth) {
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
+    struct stat self {};
+    if (::fstat(dirFd, &self) != 0) {
         ::close(dirFd);
         return;  // a folder that cannot be read contributes nothing
     }
-    struct stat self {};
-    if (::fstat(dirFd, &self) == 0) onPath.insert({self.st_dev, self.st_ino});
+    onPath.insert({self.st_dev, self.st_ino});
     std::string subFolders;  // names, each ended by '\0'
     const SharedText folderShared(folderText);
-    while (dirent* e = ::readdir(dir)) {
-        if (cancel_) break;
-        const std::string_view name = e->d_name;
-        if (name == "." || name == "..") continue;
-        struct stat st {};
-        if (::fstatat(dirFd, e->d_name, &st, 0) != 0) continue;  // a broken link is no candidate
-        const std::uint32_t attr = Attributes(name, st);
-        if (attr & kAttrDirectory) {
-            if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino}))
-                subFolders.append(name).push_back('\0');
-            continue;
+    // The entries come straight from the system in batches, into one buffer
+    // that the whole walk shares: each folder is read to its end before any
+    // sub-folder is walked.
+    dirents_.resize(kDirentBuffer);
+    for (;;) {
+        const ssize_t got = ::getdents64(dirFd, dirents_.data(), dirents_.size());
+        if (got <= 0) break;  // the end, or a folder that stops being readable
+        for (ssize_t at = 0; at < got && !cancel_;) {
+            const auto* e = reinterpret_cast<const struct dirent64*>(dirents_.data() + at);
+            at += e->d_reclen;
+            const std::string_view name = e->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat st {};
+            if (::fstatat(dirFd, e->d_name, &st, 0) != 0) continue;  // a broken link is no candidate
+            const std::uint32_t attr = Attributes(name, st);
+            if (attr & kAttrDirectory) {
+                if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino}))
+                    subFolders.append(name).push_back('\0');
+                continue;
+            }
+            if ((attr & ~kCandidateAttributes) != 0 || !MaskMatches(mask, name)) continue;
+            const bool project = name.size() >= 5 && EndsWithQrv(name);
+            if (project && !(kind & 2u)) continue;
+            TSaveFile record;
+            record.group = group_;
+            record.name = SharedText(name);
+            record.folder = folderShared;
+            record.size = static_cast<std::uint32_t>(st.st_size);
+            DosStamp stamp = DosStampFromTime(st.st_mtime);
+            record.date = stamp.date;
+            record.time = stamp.time;
+            record.attributes = attr;
+            (kind & 1u ? cfg_.IncludeList : cfg_.ExcludeList).push_back(std::move(record));
         }
-        if ((attr & ~kCandidateAttributes) != 0 || !MaskMatches(mask, name)) continue;
-        const bool project = name.size() >= 5 && EndsWithQrv(name);
-        if (project && !(kind & 2u)) continue;
-        TSaveFile record;
-        record.group = group_;
-        record.name = SharedText(name);
-        record.folder = folderShared;
-        record.size = static_cast<std::uint32_t>(st.st_size);
-        DosStamp stamp = DosStampFromTime(st.st_mtime);
-        record.date = stamp.date;
-        record.time = stamp.time;
-        record.attributes = attr;
-        (kind & 1u ? cfg_.IncludeList : cfg_.ExcludeList).push_back(std::move(record));
+        if (cancel_) break;
     }
     const bool held = depth < kHeldDepth;
-    if (!held) {
-        ::closedir(dir);
-        dir = nullptr;
-    }
+    if (!held) ::close(dirFd);
     for (std::size_t at = 0; at < subFolders.size() && !cancel_;) {
         const char* sub = subFolders.c_str() + at;
         const std::size_t length = subFolders.find('\0', at) - at;
@@ -248,7 +255,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         const int fd = held ? ::openat(dirFd, sub, kFolderOpenFlags) : ::open(subText.c_str(), kFolderOpenFlags);
         if (fd >= 0) WalkFolder(fd, subText, mask, kind, onPath, depth + 1);
     }
-    if (dir) ::closedir(dir);
+    if (held) ::close(dirFd);
     onPath.erase({self.st_dev, self.st_ino});
     observer_.PumpMessages();
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "search/run_observer.h"
 #include "settings/search_cfg.h"
@@ -41,6 +42,7 @@ private:
     bool searchMode_;
     std::uint32_t group_ = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> expanded_;  // project files expanded in this run
+    std::vector<char> dirents_;  // the folder entries being read
 };
 
 }  // namespace quarvel

@@ -12,33 +12,25 @@
 #include "platform/file_handle.h"
 #include "platform/working_folder.h"
 #include "query/match_engine.h"
+#include "search/folder_chain.h"
 #include "search/file_selection.h"
 
 namespace quarvel {
 
 namespace {
 
-// Keeps the folder of the previous file open, so that the next file of the
-// same folder is opened by its name instead of by its whole path again.
+// Opens each file by its name in its folder, which stays open for the next file.
 class FolderCache {
 public:
     FileHandle OpenFile(const TSaveFile& record, const std::string& path) {
         const std::string& name = record.name.str();
         if (name.empty() || name.find('/') != std::string::npos) return FileHandle(::open(path.c_str(), kReadFlags));
-        const std::string& folder = record.folder.str();
-        if (!valid_ || folder != folderText_) {
-            folder_ = FileHandle(::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            folderText_ = folder;
-            valid_ = true;
-        }
-        return FileHandle(folder_.valid() ? ::openat(folder_.get(), name.c_str(), kReadFlags)
-                                          : ::open(path.c_str(), kReadFlags));
+        const int folder = folders_.Open(record.folder.str());
+        return FileHandle(folder >= 0 ? ::openat(folder, name.c_str(), kReadFlags) : ::open(path.c_str(), kReadFlags));
     }
 
 private:
-    FileHandle folder_;
-    bool valid_ = false;
-    std::string folderText_;
+    FolderChain folders_;
 };
 
 }  // namespace
