@@ -62,7 +62,7 @@ bool IsValidDosDate(std::uint16_t date) {
     return IsValidCalendarDate(DosDay(date), DosMonth(date), DosYear(date));
 }
 
-DosStamp DosStampFromTime(std::time_t t) {
+static DosStamp ConvertToDosStamp(std::time_t t) {
     std::tm local{};
     const bool converted = localtime_r(&t, &local) != nullptr;
     const int year = converted ? local.tm_year + 1900 : (t < 0 ? kFirstDosYear - 1 : kLastDosYear + 1);
@@ -79,6 +79,20 @@ DosStamp DosStampFromTime(std::time_t t) {
     const int second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
     stamp.date = PackDosDate(local.tm_mday, local.tm_mon + 1, year);
     stamp.time = static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (second / 2));
+    return stamp;
+}
+
+DosStamp DosStampFromTime(std::time_t t) {
+    // The files of a tree often share their times (an unpacked archive, one
+    // checkout), and each local-time conversion takes a lock and a table search.
+    thread_local std::time_t lastTime = 0;
+    thread_local DosStamp lastStamp;
+    thread_local bool hasLast = false;
+    if (hasLast && t == lastTime) return lastStamp;
+    const DosStamp stamp = ConvertToDosStamp(t);
+    lastTime = t;
+    lastStamp = stamp;
+    hasLast = true;
     return stamp;
 }
 
