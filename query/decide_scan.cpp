@@ -89,6 +89,8 @@ DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blo
     carry_ = query.LongestTerm() + 2;
     state_.assign(terms, 2);
     buffer_.resize(blockSize_ + carry_);
+    highChunks_.assign(buffer_.size() / 4096 + 1, 0);
+    highMap_.chunks = highChunks_.data();
 }
 
 // True when every raw byte that reads as a byte of the term is an ASCII byte
@@ -193,15 +195,25 @@ void DecideScan::FindHighWindows() {
     windows_.clear();
     const std::uint8_t* p = buffer_.data();
     const std::size_t reach = carry_ + 1;  // an occurrence and its neighbours around the high byte
-    for (std::size_t h = NextHigh(p, std::min(highFreeTo_, length_), length_); h < length_;
-         h = NextHigh(p, h + 1, length_)) {
-        const std::size_t from = h > reach ? h - reach : 0;
-        const std::size_t to = std::min(length_, h + reach + 1);
-        if (!windows_.empty() && from <= windows_.back().second)
-            windows_.back().second = std::max(windows_.back().second, to);
-        else
-            windows_.emplace_back(from, to);
+    auto addWindows = [&](std::size_t from, std::size_t to) {
+        for (std::size_t h = NextHigh(p, from, to); h < to; h = NextHigh(p, h + 1, to)) {
+            const std::size_t start = h > reach ? h - reach : 0;
+            const std::size_t end = std::min(length_, h + reach + 1);
+            if (!windows_.empty() && start <= windows_.back().second)
+                windows_.back().second = std::max(windows_.back().second, end);
+            else
+                windows_.emplace_back(start, end);
+        }
+    };
+    // Where the raw searches stepped, only the chunks they marked are looked at again.
+    const std::size_t chunks = std::min(highMap_.coveredTo, length_) / 64;
+    for (std::size_t word = 0; word * 64 < chunks; ++word) {
+        for (std::uint64_t bits = highChunks_[word]; bits != 0; bits &= bits - 1) {
+            const std::size_t chunk = word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
+            if (chunk < chunks) addWindows(chunk * 64, chunk * 64 + 64);
+        }
     }
+    addWindows(chunks * 64, length_);
 }
 
 std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t lastStart) {
@@ -248,7 +260,7 @@ std::size_t DecideScan::FindAccepted(const Stream& s, std::size_t from, std::siz
     for (std::size_t m = from; m <= lastStart; ++m) {
         // A raw search that proves its bytes ASCII spares the OEM one the look for high bytes there.
         m = s.oem ? FindNear(s, m, lastStart)
-                  : s.finder.Find(buffer_.data(), m, lastStart, nearHigh_ && !windowsReady_ ? &highFreeTo_ : nullptr);
+                  : s.finder.Find(buffer_.data(), m, lastStart, nearHigh_ && !windowsReady_ ? &highMap_ : nullptr);
         if (m == kNotFound) return kNotFound;
         if (Accept(s, m)) return m;
     }
@@ -382,7 +394,8 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
             s.searchedFrom = kNotFound;
         }
         windowsReady_ = false;
-        highFreeTo_ = 0;
+        highMap_.coveredTo = 0;
+        std::fill_n(highChunks_.begin(), std::min(highChunks_.size(), length_ / 4096 + 1), std::uint64_t{0});
         switch (Sweep()) {
             case Outcome::Satisfied: return 1;
             case Outcome::NotSatisfied: return 0;

@@ -81,7 +81,8 @@ private:
     std::vector<std::pair<std::size_t, std::size_t>> windows_;
     bool windowsReady_ = false;
     bool nearHigh_ = false;        // some term has an OEM search near high bytes
-    std::size_t highFreeTo_ = 0;   // buffer_[0, highFreeTo_) holds no byte from 0x80 up
+    std::vector<std::uint64_t> highChunks_;
+    HighByteMap highMap_;  // what the raw searches saw of the block's high bytes
 
     // The block: buffer_[0, length_) holds the file from offset base_.
     std::uint64_t base_ = 0;

@@ -50,37 +50,40 @@ __attribute__((target("avx2"), always_inline)) inline __m256i CandidatesAvx2(con
     return _mm256_and_si256(hitA, hitB);
 }
 
-// Track: also proves, when it can, that the bytes stepped over hold no byte
-// from 0x80 up; highFreeTo is then raised to the end of them.
+// Track: also marks in map the chunks of the bytes stepped over that hold a
+// byte from 0x80 up.
 template <bool Single, bool Track, typename Check>
 __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
                                              std::uint32_t probeA, std::uint32_t probeB,
                                              const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2],
-                                             Check matches, std::size_t& highFreeTo) {
+                                             Check matches, HighByteMap& map) {
     const __m256i a0 = _mm256_set1_epi8(static_cast<char>(bytesA[0]));
     const __m256i a1 = _mm256_set1_epi8(static_cast<char>(bytesA[1]));
     const __m256i b0 = _mm256_set1_epi8(static_cast<char>(bytesB[0]));
     const __m256i b1 = _mm256_set1_epi8(static_cast<char>(bytesB[1]));
-    __m256i seen = _mm256_setzero_si256();
     // Two vectors a step, then one: most steps find no candidate at all.
     for (std::size_t step : {64, 32}) {
         for (; m + step <= lastStart + 1; m += step) {
-            const __m256i low = CandidatesAvx2<Single>(raw + m, probeA, probeB, a0, a1, b0, b1);
-            __m256i high = _mm256_setzero_si256();
-            if constexpr (Track) seen = _mm256_or_si256(seen, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m)));
-            if (step == 64) {
-                high = CandidatesAvx2<Single>(raw + m + 32, probeA, probeB, a0, a1, b0, b1);
-                if constexpr (Track)
-                    seen = _mm256_or_si256(seen, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m + 32)));
+            const __m256i front = CandidatesAvx2<Single>(raw + m, probeA, probeB, a0, a1, b0, b1);
+            __m256i back = _mm256_setzero_si256();
+            if (step == 64) back = CandidatesAvx2<Single>(raw + m + 32, probeA, probeB, a0, a1, b0, b1);
+            if constexpr (Track) {
+                __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m));
+                if (step == 64)
+                    bytes = _mm256_or_si256(bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m + 32)));
+                if (_mm256_movemask_epi8(bytes) != 0) {
+                    HighByteMap::Mark(map.chunks, m);
+                    HighByteMap::Mark(map.chunks, m + step - 1);
+                }
             }
-            const __m256i any = _mm256_or_si256(low, high);
+            const __m256i any = _mm256_or_si256(front, back);
             if (_mm256_testz_si256(any, any)) continue;
-            auto bits = static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(low))) |
-                        static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high))) << 32;
+            auto bits = static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(front))) |
+                        static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(back))) << 32;
             while (bits != 0) {
                 const std::size_t at = m + static_cast<std::size_t>(__builtin_ctzll(bits));
                 if (matches(raw + at)) {
-                    if (Track && _mm256_movemask_epi8(seen) == 0) highFreeTo = std::max(highFreeTo, m + step);
+                    if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + step);
                     m = at;
                     return true;
                 }
@@ -88,7 +91,7 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
             }
         }
     }
-    if (Track && _mm256_movemask_epi8(seen) == 0) highFreeTo = std::max(highFreeTo, m);
+    if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m);
     return false;  // m is where the caller goes on byte by byte
 }
 
@@ -157,29 +160,29 @@ std::size_t TermFinder::FindScalar(const std::uint8_t* raw, std::size_t from, st
 }
 
 std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
-                             std::size_t* highFreeTo) const {
+                             HighByteMap* high) const {
     if (length_ == 0 || from > lastStart || lastStart == kNotFound) return kNotFound;
     if (!vectorFilter_) return FindScalar(raw, from, lastStart);
     auto matches = [this](const std::uint8_t* at) { return Matches(at); };
     std::size_t m = from;
 #ifdef QUARVEL_X86
     bool found;
-    std::size_t unused = 0;
-    std::size_t& freeTo = highFreeTo ? *highFreeTo : unused;
-    const bool track = highFreeTo && from <= *highFreeTo;  // only a stretch that goes on from it
+    HighByteMap unused;
+    HighByteMap& map = high ? *high : unused;
+    const bool track = high && from <= high->coveredTo;  // only a stretch that goes on from it
     if (kHasAvx2) {
         if (track)
-            found = single_ ? FindAvx2<true, true>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, freeTo)
-                            : FindAvx2<false, true>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, freeTo);
+            found = single_ ? FindAvx2<true, true>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map)
+                            : FindAvx2<false, true>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map);
         else
-            found = single_ ? FindAvx2<true, false>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, freeTo)
-                            : FindAvx2<false, false>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, freeTo);
+            found = single_ ? FindAvx2<true, false>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map)
+                            : FindAvx2<false, false>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map);
     } else {
         found = FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches);
     }
     if (found) return m;
 #else
-    (void)highFreeTo;
+    (void)high;
 #endif
     return FindScalar(raw, m, lastStart);
 }

@@ -7,6 +7,16 @@ namespace quarvel {
 
 inline constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
+// What searches of a block learned about its high bytes (from 0x80 up):
+// of raw[0, coveredTo), only the 64-byte chunks whose bit is set in chunks
+// (chunk c is raw[64c, 64c + 64)) may hold one.
+struct HighByteMap {
+    std::size_t coveredTo = 0;
+    std::uint64_t* chunks = nullptr;
+    static void Mark(std::uint64_t* chunks, std::size_t at) { chunks[at >> 12] |= std::uint64_t{1} << ((at >> 6) & 63); }
+    bool Marked(std::size_t chunk) const { return (chunks[chunk >> 6] >> (chunk & 63)) & 1; }
+};
+
 // One term as it is looked for in one reading of raw file bytes: the reading
 // maps every raw byte to the byte the term is compared with.
 class TermFinder {
@@ -18,11 +28,11 @@ public:
 
     // The first position m in [from, lastStart] where the reading of
     // raw[m, m + Length()) equals the term, or kNotFound. Reads raw up to
-    // raw[lastStart + Length() - 1]. When raw[0, *highFreeTo) is known to hold
-    // no byte from 0x80 up and from <= *highFreeTo, the search may raise
-    // *highFreeTo over the bytes it stepped across.
+    // raw[lastStart + Length() - 1]. Given high, with from <= high->coveredTo,
+    // the search also marks the chunks it steps over that hold a high byte
+    // and raises coveredTo past them.
     std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
-                     std::size_t* highFreeTo = nullptr) const;
+                     HighByteMap* high = nullptr) const;
 
 private:
     bool Matches(const std::uint8_t* at) const;

@@ -425,5 +425,28 @@ TEST_F(MatchEngineDifferentialTest, DecidingAgreesWithOracle) {
     EXPECT_GT(satisfied, compared / 3 / 5);
 }
 
+// The OEM reading of a high byte can complete a term ("\xDC" reads as "_")
+// anywhere in a long ASCII stretch, also after a rejected raw candidate has
+// made the search go on from an odd offset.
+TEST_F(MatchEngineDifferentialTest, DecidingFindsAnOemOccurrenceWhereverItsHighByteFalls) {
+    for (std::size_t pad = 0; pad < 260; ++pad) {
+        Case c;
+        c.within = kWithinFile;
+        c.code = kCodeBoth;
+        c.wholeWord = 1;
+        c.expression = "a_b";
+        c.bytes = "xxa_b" + std::string(100 + pad, 'y') + " a\xDC" "b " + std::string(300, 'z');
+        Write(c.bytes);
+        TSearchCFG cfg = MakeCfg(c);
+        std::string expression = c.expression;
+        Tstr query(expression, cfg);
+        const int fd = ::open((dir_ + "/case.bin").c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        DecideScan scan(cfg, query);
+        EXPECT_EQ(scan.Run(fd, [](std::size_t) { return true; }), 1) << "after " << pad;
+        ::close(fd);
+    }
+}
+
 }  // namespace
 }  // namespace quarvel
