@@ -46,7 +46,9 @@ public:
     void AddFoundRow(const TSaveFile& f) override {
         ClearLine();
         std::printf("%s\n", rows_ ? RowText(f).c_str() : f.Path().c_str());
-        std::fflush(stdout);
+        // Keeps the rows ahead of the progress line on the terminal; quiet,
+        // the output is buffered as the system buffers it.
+        if (progress_) std::fflush(stdout);
     }
     void SetStatusText(const std::string& text) override { status_ = text; Draw(); }
     void SetProgress(int percent) override { percent_ = percent; Draw(); }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <iterator>
 #include <string_view>
 #include <vector>
@@ -195,14 +196,21 @@ void FileSelection::GatherRefined() {
 }
 
 void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::string_view mask, unsigned kind,
-                               std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath, unsigned depth) {
-    struct stat self {};
-    if (::fstat(dirFd, &self) != 0) {
-        ::close(dirFd);
-        return;  // a folder that cannot be read contributes nothing
+                               std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath, unsigned depth,
+                               const FolderIdentity* known) {
+    FolderIdentity self;
+    if (known) {
+        self = *known;
+    } else {
+        struct stat st {};
+        if (::fstat(dirFd, &st) != 0) {
+            ::close(dirFd);
+            return;  // a folder that cannot be read contributes nothing
+        }
+        self = {st.st_dev, st.st_ino};
     }
-    onPath.insert({self.st_dev, self.st_ino});
-    std::string subFolders;  // names, each ended by '\0'
+    onPath.insert(self);
+    std::string subFolders;  // identities and names, each name ended by '\0'
     const SharedText folderShared(folderText);
     // The entries come straight from the system in batches, into one buffer
     // that the whole walk shares: each folder is read to its end before any
@@ -220,8 +228,10 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             if (::fstatat(dirFd, e->d_name, &st, 0) != 0) continue;  // a broken link is no candidate
             const std::uint32_t attr = Attributes(name, st);
             if (attr & kAttrDirectory) {
-                if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino}))
-                    subFolders.append(name).push_back('\0');
+                if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino})) {
+                    const std::uint64_t id[2] = {st.st_dev, st.st_ino};
+                    subFolders.append(reinterpret_cast<const char*>(id), sizeof id).append(name).push_back('\0');
+                }
                 continue;
             }
             if ((attr & ~kCandidateAttributes) != 0 || !MaskMatches(mask, name)) continue;
@@ -243,6 +253,10 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
     const bool held = depth < kHeldDepth;
     if (!held) ::close(dirFd);
     for (std::size_t at = 0; at < subFolders.size() && !cancel_;) {
+        std::uint64_t parts[2];
+        std::memcpy(parts, subFolders.data() + at, sizeof parts);
+        at += sizeof parts;
+        const FolderIdentity id{parts[0], parts[1]};
         const char* sub = subFolders.c_str() + at;
         const std::size_t length = subFolders.find('\0', at) - at;
         at += length + 1;
@@ -253,10 +267,10 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         // it relative to its parent would work: its files could not be searched by path.
         if (subText.size() >= PATH_MAX) continue;
         const int fd = held ? ::openat(dirFd, sub, kFolderOpenFlags) : ::open(subText.c_str(), kFolderOpenFlags);
-        if (fd >= 0) WalkFolder(fd, subText, mask, kind, onPath, depth + 1);
+        if (fd >= 0) WalkFolder(fd, subText, mask, kind, onPath, depth + 1, &id);
     }
     if (held) ::close(dirFd);
-    onPath.erase({self.st_dev, self.st_ino});
+    onPath.erase(self);
     observer_.PumpMessages();
 }
 
