@@ -153,41 +153,23 @@ std::size_t DecideScan::LastCloser(std::size_t from, std::size_t to) const {
     }
 }
 
-#if defined(__x86_64__)
-// Offset of the first byte from 0x80 up in p[from, to), or to; 64 bytes a step.
-__attribute__((target("avx2"))) static std::size_t NextHighAvx2(const std::uint8_t* p, std::size_t from,
-                                                               std::size_t to) {
-    std::size_t i = from;
-    for (; i + 64 <= to; i += 64) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32));
-        if (_mm256_movemask_epi8(_mm256_or_si256(a, b)) == 0) continue;
-        const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(a));
-        if (low != 0) return i + static_cast<std::size_t>(__builtin_ctz(low));
-        return i + 32 + static_cast<std::size_t>(__builtin_ctz(static_cast<std::uint32_t>(_mm256_movemask_epi8(b))));
-    }
-    for (; i < to; ++i)
-        if (p[i] & 0x80) return i;
-    return to;
-}
-static const bool kHighAvx2 = __builtin_cpu_supports("avx2");
-#endif
-
-static std::size_t NextHigh(const std::uint8_t* p, std::size_t from, std::size_t to) {
-#if defined(__x86_64__)
-    if (kHighAvx2) return NextHighAvx2(p, from, to);
-#endif
+// Calls at(h) for each byte from 0x80 up in p[from, to), in order; a stretch
+// without any costs one test per 64 bytes.
+template <typename At>
+void ForEachHigh(const std::uint8_t* p, std::size_t from, std::size_t to, At at) {
     std::size_t i = from;
 #if defined(__SSE2__)
-    for (; i + 16 <= to; i += 16) {
-        const auto bits = static_cast<std::uint32_t>(
-            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
-        if (bits != 0) return i + static_cast<std::size_t>(__builtin_ctz(bits));
+    auto load = [p](std::size_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k)); };
+    auto mask = [](__m128i v) { return static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(v))); };
+    for (; i + 64 <= to; i += 64) {
+        const __m128i a = load(i), b = load(i + 16), c = load(i + 32), d = load(i + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) continue;
+        for (std::uint64_t bits = mask(a) | mask(b) << 16 | mask(c) << 32 | mask(d) << 48; bits != 0; bits &= bits - 1)
+            at(i + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
 #endif
     for (; i < to; ++i)
-        if (p[i] & 0x80) return i;
-    return to;
+        if (p[i] & 0x80) at(i);
 }
 
 void DecideScan::FindHighWindows() {
@@ -196,14 +178,14 @@ void DecideScan::FindHighWindows() {
     const std::uint8_t* p = buffer_.data();
     const std::size_t reach = carry_ + 1;  // an occurrence and its neighbours around the high byte
     auto addWindows = [&](std::size_t from, std::size_t to) {
-        for (std::size_t h = NextHigh(p, from, to); h < to; h = NextHigh(p, h + 1, to)) {
+        ForEachHigh(p, from, to, [&](std::size_t h) {
             const std::size_t start = h > reach ? h - reach : 0;
             const std::size_t end = std::min(length_, h + reach + 1);
             if (!windows_.empty() && start <= windows_.back().second)
                 windows_.back().second = std::max(windows_.back().second, end);
             else
                 windows_.emplace_back(start, end);
-        }
+        });
     };
     // Where the raw searches stepped, only the chunks they marked are looked at again.
     const std::size_t chunks = std::min(highMap_.coveredTo, length_) / 64;
