@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -58,10 +59,12 @@ std::uint32_t FindClosingByte(const unsigned char* p, std::uint32_t n, std::uint
 
 std::string ShortenStatusPath(const std::string& path) {
     if (path.size() <= 30) return path;
-    std::string tail = path.substr(path.size() - 24);
-    std::size_t slash = tail.find('/');
-    if (slash != std::string::npos) tail.erase(0, slash);
-    return path.substr(0, 3) + "..." + tail;
+    const std::string_view tail = std::string_view(path).substr(path.size() - 24);
+    const std::size_t slash = tail.find('/');
+    std::string shown;
+    shown.reserve(30);
+    shown.append(path, 0, 3).append("...").append(tail.substr(slash == std::string_view::npos ? 0 : slash));
+    return shown;
 }
 
 MatchEngine::MatchEngine(TSearchCFG& cfg, Tstr& query, ScanObserver& observer, const bool& cancel)
