@@ -3,11 +3,11 @@
 # tree, checks that each case finds the same set of files as its peer, and
 # prints the median times, the ratios and the peak memory; then the viewer's
 # one-file scan of a 100 MB file and the flat memory of a 1 GB one.
-#   bench/grep_peers.sh [RUNS]      (default 3; the tree goes to $QUARVEL_BENCH_DIR,
+#   bench/grep_peers.sh [RUNS]      (default 5; the tree goes to $QUARVEL_BENCH_DIR,
 #                                    default /var/tmp/quarvel-bench)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${1:-3}
+runs=${1:-5}
 dir=${QUARVEL_BENCH_DIR:-/var/tmp/quarvel-bench}
 need=()
 for p in linux-source-6.1 ripgrep ugrep grep time gcc; do
