@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times quarvel-cli against ripgrep, ugrep and GNU grep on the Linux 6.1 source
 # tree, checks that each case finds the same set of files as its peer, and
-# prints the median times, the ratios and the peak memory; then the viewer's
-# one-file scan of a 100 MB file and the flat memory of a 1 GB one.
+# prints the median times, the ratios (to the peer, to the read floor timed in
+# the same runs, and of both codes to ANSI alone) and the peak memory; then the
+# viewer's one-file scan of a 100 MB file and the flat memory of a 1 GB one.
 #   bench/grep_peers.sh [RUNS]      (default 5; the tree goes to $QUARVEL_BENCH_DIR,
 #                                    default /var/tmp/quarvel-bench)
 set -euo pipefail
@@ -31,30 +32,46 @@ work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 measure() { /usr/bin/time -f "%e %M" -o "$work/t" "$@" >"$work/out" 2>/dev/null || true; cat "$work/t"; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-printf '%-34s %-6s %9s %9s %7s %10s %10s %s\n' case code quarvel peer ratio "mem KB" "peer KB" "same files"
-run_case() {  # name code peer-command... -- quarvel-args...
-  local name=$1 code=$2; shift 2
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' case code quarvel peer ratio "/floor" "/ansi" "mem KB" "peer KB" "same files"
+floors=()
+# Each run times both codes, the peer and the read floor back to back, so that
+# a slow spell of the machine weighs on all of them alike.
+run_case() {  # name peer-command... -- quarvel-args...
+  local name=$1; shift
   local peer=() ; while [ "$1" != "--" ]; do peer+=("$1"); shift; done; shift
-  local qt=() pt=() qm=0 pm=0
+  local bt=() at=() pt=() ft=() bm=0 am=0 pm=0 s m
+  local first=both second=ansi
   for ((i = 0; i < runs; i++)); do
-    read -r s m < <(measure "$cli" -q --code "$code" "$@"); qt+=("$s"); qm=$m; sort "$work/out" > "$work/q"
+    read -r s m < <(measure "$cli" -q --code $first "$@"); sort "$work/out" > "$work/$first"
+    if [ $first = both ]; then bt+=("$s"); bm=$m; else at+=("$s"); am=$m; fi
     read -r s m < <(measure "${peer[@]}"); pt+=("$s"); pm=$m; sed 's#//#/#g' "$work/out" | sort > "$work/p"
+    read -r s m < <(measure "$cli" -q --code $second "$@"); sort "$work/out" > "$work/$second"
+    if [ $second = both ]; then bt+=("$s"); bm=$m; else at+=("$s"); am=$m; fi
+    read -r s m < <(measure build/read_floor "$tree"); ft+=("$s")
+    local swap=$first; first=$second; second=$swap  # neither code always goes first
   done
-  local q p same=yes
-  q=$(printf '%s\n' "${qt[@]}" | median); p=$(printf '%s\n' "${pt[@]}" | median)
-  cmp -s "$work/q" "$work/p" || same="NO ($(comm -3 "$work/q" "$work/p" | wc -l) differ)"
-  printf '%-34s %-6s %9s %9s %7.2f %10s %10s %s\n' "$name" "$code" "$q" "$p" "$(awk -v a="$q" -v b="$p" 'BEGIN { print (b > 0 ? a / b : 0) }')" "$qm" "$pm" "$same"
+  floors+=("${ft[@]}")
+  local b a p f
+  b=$(printf '%s\n' "${bt[@]}" | median); a=$(printf '%s\n' "${at[@]}" | median)
+  p=$(printf '%s\n' "${pt[@]}" | median); f=$(printf '%s\n' "${ft[@]}" | median)
+  for code in both ansi; do
+    local same=yes
+    cmp -s "$work/$code" "$work/p" || same="NO ($(comm -3 "$work/$code" "$work/p" | wc -l) differ)"
+    if [ $code = both ]; then
+      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "$name" both "$b" "$p" "$(ratio "$b" "$p")" "$(ratio "$b" "$f")" "$(ratio "$b" "$a")" "$bm" "$pm" "$same"
+    else
+      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "" ansi "$a" "$p" "$(ratio "$a" "$p")" "$(ratio "$a" "$f")" "" "$am" "$pm" "$same"
+    fi
+  done
 }
-for code in both ansi; do
-  run_case "literal" $code rg -j1 -uuu -L -l PM_RESUME "$tree" -- -r -p "$tree" PM_RESUME
-  run_case "literal, ignore case" $code rg -j1 -uuu -L -l -i "linus torvalds" "$tree" -- -r -i -p "$tree" "linus torvalds"
-  run_case "Boolean, whole file" $code ugrep -J1 -Rl --files --bool "mutex_lock mutex_unlock -spin_lock" "$tree" -- -r -p "$tree" "mutex_lock+mutex_unlock+-spin_lock"
-  run_case "Boolean, per line" $code ugrep -J1 -Rl --lines --bool "mutex_lock -mutex_unlock" "$tree" -- -r --within line -p "$tree" "mutex_lock+-mutex_unlock"
-done
-read -r s m < <(measure build/read_floor "$tree")
-printf '%-34s %-6s %9s\n' "read floor" "-" "$s"
+run_case "literal" rg -j1 -uuu -L -l PM_RESUME "$tree" -- -r -p "$tree" PM_RESUME
+run_case "literal, ignore case" rg -j1 -uuu -L -l -i "linus torvalds" "$tree" -- -r -i -p "$tree" "linus torvalds"
+run_case "Boolean, whole file" ugrep -J1 -Rl --files --bool "mutex_lock mutex_unlock -spin_lock" "$tree" -- -r -p "$tree" "mutex_lock+mutex_unlock+-spin_lock"
+run_case "Boolean, per line" ugrep -J1 -Rl --lines --bool "mutex_lock -mutex_unlock" "$tree" -- -r --within line -p "$tree" "mutex_lock+-mutex_unlock"
+printf '%-28s %8s\n' "read floor (all runs)" "$(printf '%s\n' "${floors[@]}" | median)"
 read -r s m < <(measure grep -r -l PM_RESUME "$tree")
-printf '%-34s %-6s %9s\n' "GNU grep -rl PM_RESUME" "-" "$s"
+printf '%-28s %8s\n' "GNU grep -rl PM_RESUME" "$s"
 echo
 build/bench_open_scan 100
 build/bench_scan_memory 1024
