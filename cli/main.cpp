@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -169,5 +170,10 @@ int main(int argc, char** argv) {
     if (o.action == CliAction::Check) return Check(o);
     if (o.action == CliAction::Open) return Open(o);
     TerminalObserver observer(!o.quiet && isatty(STDERR_FILENO), o.rows);
-    return o.action == CliAction::View ? View(o, observer) : Search(o, observer);
+    const int status = o.action == CliAction::View ? View(o, observer) : Search(o, observer);
+    // The lists of a large run are left to the system, which takes their
+    // memory back at once, instead of being freed record by record.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
 }

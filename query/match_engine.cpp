@@ -57,13 +57,19 @@ std::uint32_t FindClosingByte(const unsigned char* p, std::uint32_t n, std::uint
 
 }  // namespace
 
-std::string ShortenStatusPath(const std::string& path) {
-    if (path.size() <= 30) return path;
+void ShortenStatusPath(const std::string& path, std::string& into) {
+    if (path.size() <= 30) {
+        into.assign(path);
+        return;
+    }
     const std::string_view tail = std::string_view(path).substr(path.size() - 24);
     const std::size_t slash = tail.find('/');
+    into.assign(path, 0, 3).append("...").append(tail.substr(slash == std::string_view::npos ? 0 : slash));
+}
+
+std::string ShortenStatusPath(const std::string& path) {
     std::string shown;
-    shown.reserve(30);
-    shown.append(path, 0, 3).append("...").append(tail.substr(slash == std::string_view::npos ? 0 : slash));
+    ShortenStatusPath(path, shown);
     return shown;
 }
 
@@ -161,7 +167,8 @@ int MatchEngine::Decide(int fd, const std::string& path) {
     cfg_.LineStarts.push_back(0);
     if (query_.TermCount() == 0) return 1;
     if (query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
-    observer_.SetStatusText(ShortenStatusPath(path));
+    ShortenStatusPath(path, status_);
+    observer_.SetStatusText(status_);
     if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_);
     const double startCurrent = cfg_.GSizeFilesCurrent;
     const int result = decide_->Run(fd, [this](std::size_t n) {
@@ -176,7 +183,8 @@ int MatchEngine::Decide(int fd, const std::string& path) {
 
 int MatchEngine::ScanOpened(int fd, const std::string& path) {
     const std::uint32_t terms = query_.TermCount();
-    observer_.SetStatusText(ShortenStatusPath(path));
+    ShortenStatusPath(path, status_);
+    observer_.SetStatusText(status_);
 
     const double startCurrent = cfg_.GSizeFilesCurrent;
     found_.assign(terms, 0);

@@ -27,6 +27,7 @@ public:
 // The status-line form of a path: whole up to 30 characters, else its first
 // 3, "...", and the tail from the first "/" among its last 24 characters.
 std::string ShortenStatusPath(const std::string& path);
+void ShortenStatusPath(const std::string& path, std::string& into);
 
 // Scans one file unit by unit and decides whether it satisfies the query.
 class MatchEngine {
@@ -65,6 +66,7 @@ private:
     std::uint64_t runningOffset_ = 0;
     std::chrono::steady_clock::time_point lastReport_{};
     std::uint32_t piecesSinceCheck_ = 0;
+    std::string status_;  // the status text, its storage kept from file to file
 };
 
 }  // namespace quarvel

@@ -8,11 +8,13 @@ namespace quarvel {
 
 std::string TSaveFile::Path() const {
     std::string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path += folder.str();
-    path += '/';
-    path += name.str();
+    PathInto(path);
     return path;
+}
+
+void TSaveFile::PathInto(std::string& into) const {
+    into.reserve(folder.size() + 1 + name.size());
+    into.assign(folder.str()).append(1, '/').append(name.str());
 }
 
 TSaveFile TSaveFile::DeepCopy() const {

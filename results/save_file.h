@@ -64,6 +64,8 @@ struct TSaveFile {
 
     // folder, "/", name
     std::string Path() const;
+    // The same, into a string whose storage is kept from one file to the next.
+    void PathInto(std::string& into) const;
     TSaveFile DeepCopy() const;
 };
 

@@ -81,9 +81,10 @@ void SearchRun::ScanSearchList() {
     MatchEngine engine(cfg_, *query_, observer_, cancel_);
     engine.SetCollectHits(mode_ == RunMode::Open);
     FolderCache folders;
+    std::string path;
     for (std::size_t i = 0; i < count && !cancel_; ++i) {
         const TSaveFile& record = cfg_.SearchList[i];  // the list stays as it is during the scan
-        const std::string path = record.Path();
+        record.PathInto(path);
         // One open serves both the on-disk check and the scan; a file that
         // cannot be opened is checked by name and reported by the scan.
         FileHandle file = folders.OpenFile(record, path);
