@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -35,24 +36,34 @@ int Commonness(std::uint8_t b) {
 }
 
 #ifdef QUARVEL_X86
+// How a probe byte is tested: against one raw byte; against one raw byte
+// after setting bit 0x20, which folds the two cases of a letter into one
+// (or sets nothing, for a probe of one raw byte); or against either of two.
+enum ProbeTest { kOneByte, kFoldedByte, kEitherByte };
+
 // Bytes of the 32 positions from p where both probes read as the term's bytes.
-template <bool Single>
+// x0 and x1 hold what the test compares with: the byte twice, the byte and the
+// bits set before comparing, or the two bytes.
+template <ProbeTest Test>
 __attribute__((target("avx2"), always_inline)) inline __m256i CandidatesAvx2(const std::uint8_t* p, std::uint32_t probeA,
                                                                             std::uint32_t probeB, __m256i a0, __m256i a1,
                                                                             __m256i b0, __m256i b1) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeA));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeB));
-    __m256i hitA = _mm256_cmpeq_epi8(a, a0), hitB = _mm256_cmpeq_epi8(b, b0);
-    if constexpr (!Single) {
-        hitA = _mm256_or_si256(hitA, _mm256_cmpeq_epi8(a, a1));
-        hitB = _mm256_or_si256(hitB, _mm256_cmpeq_epi8(b, b1));
+    if constexpr (Test == kOneByte) {
+        return _mm256_and_si256(_mm256_cmpeq_epi8(a, a0), _mm256_cmpeq_epi8(b, b0));
+    } else if constexpr (Test == kFoldedByte) {
+        return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(a, a1), a0),
+                                _mm256_cmpeq_epi8(_mm256_or_si256(b, b1), b0));
+    } else {
+        return _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(a, a0), _mm256_cmpeq_epi8(a, a1)),
+                                _mm256_or_si256(_mm256_cmpeq_epi8(b, b0), _mm256_cmpeq_epi8(b, b1)));
     }
-    return _mm256_and_si256(hitA, hitB);
 }
 
 // Track: also marks in map the chunks of the bytes stepped over that hold a
 // byte from 0x80 up.
-template <bool Single, bool Track, typename Check>
+template <ProbeTest Test, bool Track, typename Check>
 __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
                                              std::uint32_t probeA, std::uint32_t probeB,
                                              const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2],
@@ -64,9 +75,9 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
     // Two vectors a step, then one: most steps find no candidate at all.
     for (std::size_t step : {64, 32}) {
         for (; m + step <= lastStart + 1; m += step) {
-            const __m256i front = CandidatesAvx2<Single>(raw + m, probeA, probeB, a0, a1, b0, b1);
+            const __m256i front = CandidatesAvx2<Test>(raw + m, probeA, probeB, a0, a1, b0, b1);
             __m256i back = _mm256_setzero_si256();
-            if (step == 64) back = CandidatesAvx2<Single>(raw + m + 32, probeA, probeB, a0, a1, b0, b1);
+            if (step == 64) back = CandidatesAvx2<Test>(raw + m + 32, probeA, probeB, a0, a1, b0, b1);
             if constexpr (Track) {
                 __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m));
                 if (step == 64)
@@ -141,7 +152,23 @@ TermFinder::TermFinder(const std::string& term, const std::uint8_t* map)
     probeA_ = std::min(rarest, second);
     probeB_ = std::max(rarest, second);
     vectorFilter_ = Preimage(map, t[probeA_], bytesA_) && Preimage(map, t[probeB_], bytesB_);
-    single_ = bytesA_[0] == bytesA_[1] && bytesB_[0] == bytesB_[1];
+#ifdef QUARVEL_X86
+    auto one = [](const std::uint8_t (&b)[2]) { return b[0] == b[1]; };
+    auto folds = [&](const std::uint8_t (&b)[2]) { return one(b) || (b[0] ^ b[1]) == 0x20; };
+    auto setTest = [&](const std::uint8_t (&b)[2], std::uint8_t (&test)[2]) {
+        if (probeTest_ == kFoldedByte) {
+            const std::uint8_t bit = one(b) ? 0 : 0x20;
+            test[0] = static_cast<std::uint8_t>(b[0] | bit);
+            test[1] = bit;
+        } else {
+            test[0] = b[0];
+            test[1] = b[1];
+        }
+    };
+    probeTest_ = one(bytesA_) && one(bytesB_) ? kOneByte : folds(bytesA_) && folds(bytesB_) ? kFoldedByte : kEitherByte;
+    setTest(bytesA_, testA_);
+    setTest(bytesB_, testB_);
+#endif
 }
 
 bool TermFinder::Matches(const std::uint8_t* at) const {
@@ -171,12 +198,20 @@ std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::siz
     HighByteMap& map = high ? *high : unused;
     const bool track = high && from <= high->coveredTo;  // only a stretch that goes on from it
     if (kHasAvx2) {
-        if (track)
-            found = single_ ? FindAvx2<true, true>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map)
-                            : FindAvx2<false, true>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map);
-        else
-            found = single_ ? FindAvx2<true, false>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map)
-                            : FindAvx2<false, false>(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches, map);
+        auto run = [&](auto test, auto tracked) {
+            return FindAvx2<decltype(test)::value, decltype(tracked)::value>(raw, m, lastStart, probeA_, probeB_, testA_,
+                                                                             testB_, matches, map);
+        };
+        using Tracked = std::true_type;
+        using Untracked = std::false_type;
+        using One = std::integral_constant<ProbeTest, kOneByte>;
+        using Folded = std::integral_constant<ProbeTest, kFoldedByte>;
+        using Either = std::integral_constant<ProbeTest, kEitherByte>;
+        switch (probeTest_) {
+            case kOneByte: found = track ? run(One{}, Tracked{}) : run(One{}, Untracked{}); break;
+            case kFoldedByte: found = track ? run(Folded{}, Tracked{}) : run(Folded{}, Untracked{}); break;
+            default: found = track ? run(Either{}, Tracked{}) : run(Either{}, Untracked{}); break;
+        }
     } else {
         found = FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches);
     }

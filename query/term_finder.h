@@ -48,7 +48,9 @@ private:
     std::uint32_t probeA_ = 0, probeB_ = 0;
     std::uint8_t bytesA_[2]{}, bytesB_[2]{};
     bool vectorFilter_ = false;
-    bool single_ = false;  // one raw byte for each probe
+    // The vector filter's test of the probes and the bytes it compares with.
+    std::uint8_t probeTest_ = 0;
+    std::uint8_t testA_[2]{}, testB_[2]{};
 };
 
 }  // namespace quarvel
