@@ -41,14 +41,15 @@ int Commonness(std::uint8_t b) {
 // (or sets nothing, for a probe of one raw byte); or against either of two.
 enum ProbeTest { kOneByte, kFoldedByte, kEitherByte };
 
-// Bytes of the 32 positions from p where both probes read as the term's bytes.
-// x0 and x1 hold what the test compares with: the byte twice, the byte and the
-// bits set before comparing, or the two bytes.
+// Bytes of the 32 positions from p where both probes read as the term's bytes;
+// a gets the 32 bytes at the first probe. a0, a1 (b0, b1) hold what the test
+// compares with: the byte twice, the byte and the bits set before comparing,
+// or the two bytes.
 template <ProbeTest Test>
 __attribute__((target("avx2"), always_inline)) inline __m256i CandidatesAvx2(const std::uint8_t* p, std::uint32_t probeA,
                                                                             std::uint32_t probeB, __m256i a0, __m256i a1,
-                                                                            __m256i b0, __m256i b1) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeA));
+                                                                            __m256i b0, __m256i b1, __m256i& a) {
+    a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeA));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probeB));
     if constexpr (Test == kOneByte) {
         return _mm256_and_si256(_mm256_cmpeq_epi8(a, a0), _mm256_cmpeq_epi8(b, b0));
@@ -72,19 +73,23 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
     const __m256i a1 = _mm256_set1_epi8(static_cast<char>(bytesA[1]));
     const __m256i b0 = _mm256_set1_epi8(static_cast<char>(bytesB[0]));
     const __m256i b1 = _mm256_set1_epi8(static_cast<char>(bytesB[1]));
+    // The first probe's loads see every byte from m + probeA on; the few
+    // before it count as holding a high byte.
+    if (Track && probeA > 0) {
+        HighByteMap::Mark(map.chunks, m);
+        HighByteMap::Mark(map.chunks, m + probeA - 1);
+    }
     // Two vectors a step, then one: most steps find no candidate at all.
     for (std::size_t step : {64, 32}) {
         for (; m + step <= lastStart + 1; m += step) {
-            const __m256i front = CandidatesAvx2<Test>(raw + m, probeA, probeB, a0, a1, b0, b1);
+            __m256i frontBytes, backBytes = _mm256_setzero_si256();
+            const __m256i front = CandidatesAvx2<Test>(raw + m, probeA, probeB, a0, a1, b0, b1, frontBytes);
             __m256i back = _mm256_setzero_si256();
-            if (step == 64) back = CandidatesAvx2<Test>(raw + m + 32, probeA, probeB, a0, a1, b0, b1);
+            if (step == 64) back = CandidatesAvx2<Test>(raw + m + 32, probeA, probeB, a0, a1, b0, b1, backBytes);
             if constexpr (Track) {
-                __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m));
-                if (step == 64)
-                    bytes = _mm256_or_si256(bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + m + 32)));
-                if (_mm256_movemask_epi8(bytes) != 0) {
-                    HighByteMap::Mark(map.chunks, m);
-                    HighByteMap::Mark(map.chunks, m + step - 1);
+                if (_mm256_movemask_epi8(_mm256_or_si256(frontBytes, backBytes)) != 0) {
+                    HighByteMap::Mark(map.chunks, m + probeA);
+                    HighByteMap::Mark(map.chunks, m + probeA + step - 1);
                 }
             }
             const __m256i any = _mm256_or_si256(front, back);
@@ -94,7 +99,7 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
             while (bits != 0) {
                 const std::size_t at = m + static_cast<std::size_t>(__builtin_ctzll(bits));
                 if (matches(raw + at)) {
-                    if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + step);
+                    if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + probeA + step);
                     m = at;
                     return true;
                 }
@@ -102,7 +107,7 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
             }
         }
     }
-    if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m);
+    if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + probeA);
     return false;  // m is where the caller goes on byte by byte
 }
 

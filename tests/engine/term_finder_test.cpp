@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "query/term_finder.h"
+
+namespace quarvel {
+namespace {
+
+// Random text with a few high bytes, and terms taken from it, so that the
+// filter meets candidates, matches and high bytes at every offset.
+struct Sample {
+    std::vector<std::uint8_t> bytes;
+    std::string term;
+};
+
+Sample MakeSample(std::mt19937& rng, bool lower) {
+    static const char kLetters[] = "abAB_ x";
+    Sample s;
+    s.bytes.resize(64 + rng() % 900);
+    for (auto& b : s.bytes) b = rng() % 40 == 0 ? static_cast<std::uint8_t>(0x80 + rng() % 128) : kLetters[rng() % 7];
+    const std::size_t at = rng() % s.bytes.size();
+    const std::size_t len = 1 + rng() % 5;
+    for (std::size_t i = at; i < s.bytes.size() && i < at + len; ++i)
+        s.term += static_cast<char>(lower ? kAnsiLower[s.bytes[i]] : s.bytes[i]);
+    return s;
+}
+
+// Finding agrees with a plain comparison, and every high byte in what the
+// searches say they covered lies in a chunk they marked.
+TEST(TermFinderTest, FindsWhatAPlainComparisonFindsAndMarksEveryHighByteItCovers) {
+    std::mt19937 rng(20261208u);
+    std::uint8_t same[256];
+    for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
+    for (int round = 0; round < 4000; ++round) {
+        const bool lower = round % 2 == 1;
+        const Sample s = MakeSample(rng, lower);
+        const std::uint8_t* map = lower ? kAnsiLower : same;
+        const TermFinder finder(s.term, map);
+        const std::size_t lastStart = s.bytes.size() - s.term.size();
+        std::vector<std::uint64_t> chunks(s.bytes.size() / 4096 + 1, 0);
+        HighByteMap high;
+        high.chunks = chunks.data();
+        std::size_t from = rng() % 4 == 0 ? 1 : 0;  // a search from 1 proves nothing
+        for (;;) {
+            std::size_t want = kNotFound;
+            for (std::size_t m = from; m <= lastStart && want == kNotFound; ++m) {
+                bool equal = true;
+                for (std::size_t i = 0; i < s.term.size() && equal; ++i)
+                    equal = map[s.bytes[m + i]] == static_cast<std::uint8_t>(s.term[i]);
+                if (equal) want = m;
+            }
+            const std::size_t got = finder.Find(s.bytes.data(), from, lastStart, &high);
+            ASSERT_EQ(got, want) << "round " << round << " from " << from;
+            if (got == kNotFound) break;
+            from = got + 1;
+        }
+        for (std::size_t i = 0; i < std::min(high.coveredTo, s.bytes.size()); ++i) {
+            if (s.bytes[i] & 0x80) {
+                ASSERT_TRUE(high.Marked(i / 64)) << "round " << round << ", byte " << i;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quarvel
