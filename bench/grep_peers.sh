@@ -2,8 +2,9 @@
 # Times quarvel-cli against ripgrep, ugrep and GNU grep on the Linux 6.1 source
 # tree, checks that each case finds the same set of files as its peer, and
 # prints the median times, the ratios (to the peer, to the read floor timed in
-# the same runs, and of both codes to ANSI alone) and the peak memory; then the
-# viewer's one-file scan of a 100 MB file and the flat memory of a 1 GB one.
+# the same runs, and of both codes to ANSI alone, each the median of the runs'
+# own ratios) and the peak memory; then the viewer's one-file scan of a 100 MB
+# file and the flat memory of a 1 GB one.
 #   bench/grep_peers.sh [RUNS]      (default 5; the tree goes to $QUARVEL_BENCH_DIR,
 #                                    default /var/tmp/quarvel-bench)
 set -euo pipefail
@@ -32,7 +33,13 @@ work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 measure() { /usr/bin/time -f "%e %M" -o "$work/t" "$@" >"$work/out" 2>/dev/null || true; cat "$work/t"; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+# the median over the runs of each run's ratio: "$1" and "$2" list the times of the runs
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { n = split(a, x, " "); split(b, y, " ")
+    for (i = 1; i <= n; i++) r[i] = y[i] > 0 ? x[i] / y[i] : 0
+    for (i = 2; i <= n; i++) for (j = i; j > 1 && r[j - 1] > r[j]; j--) { t = r[j]; r[j] = r[j - 1]; r[j - 1] = t }
+    printf "%.2f", r[int((n + 1) / 2)] }'
+}
 printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' case code quarvel peer ratio "/floor" "/ansi" "mem KB" "peer KB" "same files"
 floors=()
 # Each run times both codes, the peer and the read floor back to back, so that
@@ -52,16 +59,16 @@ run_case() {  # name peer-command... -- quarvel-args...
     local swap=$first; first=$second; second=$swap  # neither code always goes first
   done
   floors+=("${ft[@]}")
-  local b a p f
+  local b a p
   b=$(printf '%s\n' "${bt[@]}" | median); a=$(printf '%s\n' "${at[@]}" | median)
-  p=$(printf '%s\n' "${pt[@]}" | median); f=$(printf '%s\n' "${ft[@]}" | median)
+  p=$(printf '%s\n' "${pt[@]}" | median)
   for code in both ansi; do
     local same=yes
     cmp -s "$work/$code" "$work/p" || same="NO ($(comm -3 "$work/$code" "$work/p" | wc -l) differ)"
     if [ $code = both ]; then
-      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "$name" both "$b" "$p" "$(ratio "$b" "$p")" "$(ratio "$b" "$f")" "$(ratio "$b" "$a")" "$bm" "$pm" "$same"
+      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "$name" both "$b" "$p" "$(ratio "${bt[*]}" "${pt[*]}")" "$(ratio "${bt[*]}" "${ft[*]}")" "$(ratio "${bt[*]}" "${at[*]}")" "$bm" "$pm" "$same"
     else
-      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "" ansi "$a" "$p" "$(ratio "$a" "$p")" "$(ratio "$a" "$f")" "" "$am" "$pm" "$same"
+      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "" ansi "$a" "$p" "$(ratio "${at[*]}" "${pt[*]}")" "$(ratio "${at[*]}" "${ft[*]}")" "" "$am" "$pm" "$same"
     fi
   done
 }
