@@ -1,7 +1,6 @@
 // Times the viewer's one-file scan (every hit collected, line table built) on a
 // file of text lines, and prints the throughput, the hits and the peak memory.
 //   bench_open_scan [SIZE_MB] [FOLDER]   (default 100 MB in /tmp)
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,21 +9,15 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_setup.h"
 #include "query/match_engine.h"
 
 using namespace quarvel;
 
-static long PeakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 int main(int argc, char** argv) {
-    const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 100;
-    const std::string folder = argc > 2 ? argv[2] : "/tmp";
-    const std::string name = "quarvel-open-" + std::to_string(getpid()) + ".txt";
-    const std::string path = folder + "/" + name;
+    const BenchArguments args = ReadBenchArguments(argc, argv, 100, "quarvel-open-", ".txt");
+    const long long megabytes = args.megabytes;
+    const std::string &folder = args.folder, &name = args.name, &path = args.path;
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) {
         std::perror(path.c_str());

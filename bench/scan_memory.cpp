@@ -2,7 +2,6 @@
 // peak memory of the process, to show that memory does not grow with the file.
 //   bench_scan_memory [SIZE_MB] [FOLDER]   (default 1024 MB in /tmp; the file is sparse)
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,21 +9,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/bench_setup.h"
 #include "query/match_engine.h"
 
 using namespace quarvel;
 
-static long PeakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 int main(int argc, char** argv) {
-    const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 1024;
-    const std::string folder = argc > 2 ? argv[2] : "/tmp";
-    const std::string name = "quarvel-bench-" + std::to_string(getpid()) + ".bin";
-    const std::string path = folder + "/" + name;
+    const BenchArguments args = ReadBenchArguments(argc, argv, 1024, "quarvel-bench-", ".bin");
+    const long long megabytes = args.megabytes;
+    const std::string &folder = args.folder, &name = args.name, &path = args.path;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const long long size = megabytes * 1024 * 1024;
     // A sparse file of zeros with a line of text at its very end.

@@ -377,7 +377,7 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
         }
         windowsReady_ = false;
         highMap_.coveredTo = 0;
-        std::fill_n(highChunks_.begin(), std::min(highChunks_.size(), length_ / 4096 + 1), std::uint64_t{0});
+        if (nearHigh_) std::fill_n(highChunks_.begin(), std::min(highChunks_.size(), length_ / 4096 + 1), std::uint64_t{0});
         switch (Sweep()) {
             case Outcome::Satisfied: return 1;
             case Outcome::NotSatisfied: return 0;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <iterator>
 #include <string_view>
 #include <vector>
@@ -196,8 +195,7 @@ void FileSelection::GatherRefined() {
 }
 
 void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::string_view mask, unsigned kind,
-                               std::set<std::pair<std::uint64_t, std::uint64_t>>& onPath, unsigned depth,
-                               const FolderIdentity* known) {
+                               std::set<FolderIdentity>& onPath, unsigned depth, const FolderIdentity* known) {
     FolderIdentity self;
     if (known) {
         self = *known;
@@ -210,7 +208,8 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         self = {st.st_dev, st.st_ino};
     }
     onPath.insert(self);
-    std::string subFolders;  // identities and names, each name ended by '\0'
+    std::string subFolders;  // names, each ended by '\0'
+    std::vector<FolderIdentity> subIdentities;  // one for each name
     const SharedText folderShared(folderText);
     // The entries come straight from the system in batches, into one buffer
     // that the whole walk shares: each folder is read to its end before any
@@ -229,8 +228,8 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             const std::uint32_t attr = Attributes(name, st);
             if (attr & kAttrDirectory) {
                 if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino})) {
-                    const std::uint64_t id[2] = {st.st_dev, st.st_ino};
-                    subFolders.append(reinterpret_cast<const char*>(id), sizeof id).append(name).push_back('\0');
+                    subFolders.append(name).push_back('\0');
+                    subIdentities.emplace_back(st.st_dev, st.st_ino);
                 }
                 continue;
             }
@@ -252,11 +251,8 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
     }
     const bool held = depth < kHeldDepth;
     if (!held) ::close(dirFd);
-    for (std::size_t at = 0; at < subFolders.size() && !cancel_;) {
-        std::uint64_t parts[2];
-        std::memcpy(parts, subFolders.data() + at, sizeof parts);
-        at += sizeof parts;
-        const FolderIdentity id{parts[0], parts[1]};
+    for (std::size_t at = 0, index = 0; at < subFolders.size() && !cancel_; ++index) {
+        const FolderIdentity& id = subIdentities[index];
         const char* sub = subFolders.c_str() + at;
         const std::size_t length = subFolders.find('\0', at) - at;
         at += length + 1;

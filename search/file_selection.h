@@ -30,9 +30,9 @@ public:
     void Filter();
 
 private:
-    // Walks the open folder dirFd (taken over and closed) whose text is folderText.
     // A folder's device and inode, as the folders on the walk's path are known by.
     using FolderIdentity = std::pair<std::uint64_t, std::uint64_t>;
+    // Walks the open folder dirFd (taken over and closed) whose text is folderText;
     // known: the folder's identity when its parent's listing gave it already.
     void WalkFolder(int dirFd, const std::string& folderText, std::string_view mask, unsigned kind,
                     std::set<FolderIdentity>& onPath, unsigned depth, const FolderIdentity* known = nullptr);
