@@ -1,6 +1,7 @@
 #include "query/term_finder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <type_traits>
 
@@ -137,10 +138,25 @@ bool FindSse2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, st
     return false;
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
+VectorLevel Detect() {
+#ifdef QUARVEL_X86
+    if (__builtin_cpu_supports("avx2")) return VectorLevel::kAvx2;
+    return VectorLevel::kSse2;
+#else
+    return VectorLevel::kScalar;
+#endif
+}
+
+const VectorLevel kBestLevel = Detect();
+std::atomic<VectorLevel> vectorCap{VectorLevel::kAvx2};
+
 }  // namespace
+
+VectorLevel TermFinder::BestVectorLevel() { return kBestLevel; }
+
+void TermFinder::CapVectorLevel(VectorLevel level) { vectorCap.store(level, std::memory_order_relaxed); }
 
 TermFinder::TermFinder(const std::string& term, const std::uint8_t* map)
     : term_(term), map_(map), length_(static_cast<std::uint32_t>(term.size())) {
@@ -198,11 +214,12 @@ std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::siz
     auto matches = [this](const std::uint8_t* at) { return Matches(at); };
     std::size_t m = from;
 #ifdef QUARVEL_X86
-    bool found;
+    bool found = false;
     HighByteMap unused;
     HighByteMap& map = high ? *high : unused;
     const bool track = high && from <= high->coveredTo;  // only a stretch that goes on from it
-    if (kHasAvx2) {
+    const VectorLevel level = std::min(vectorCap.load(std::memory_order_relaxed), kBestLevel);
+    if (level == VectorLevel::kAvx2) {
         auto run = [&](auto test, auto tracked) {
             return FindAvx2<decltype(test)::value, decltype(tracked)::value>(raw, m, lastStart, probeA_, probeB_, testA_,
                                                                              testB_, matches, map);
@@ -217,7 +234,7 @@ std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::siz
             case kFoldedByte: found = track ? run(Folded{}, Tracked{}) : run(Folded{}, Untracked{}); break;
             default: found = track ? run(Either{}, Tracked{}) : run(Either{}, Untracked{}); break;
         }
-    } else {
+    } else if (level == VectorLevel::kSse2) {
         found = FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches);
     }
     if (found) return m;

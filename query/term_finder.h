@@ -17,12 +17,20 @@ struct HighByteMap {
     bool Marked(std::size_t chunk) const { return (chunks[chunk >> 6] >> (chunk & 63)) & 1; }
 };
 
+// The widest vector instructions the term filter may use.
+enum class VectorLevel : std::uint8_t { kScalar, kSse2, kAvx2 };
+
 // One term as it is looked for in one reading of raw file bytes: the reading
 // maps every raw byte to the byte the term is compared with.
 class TermFinder {
 public:
     // map: the reading (256 entries); the term is in that reading already.
     TermFinder(const std::string& term, const std::uint8_t* map);
+
+    // What this processor offers; the filter uses it unless capped lower
+    // (tests try each level).
+    static VectorLevel BestVectorLevel();
+    static void CapVectorLevel(VectorLevel level);
 
     std::uint32_t Length() const { return length_; }
 

@@ -21,7 +21,7 @@ struct Sample {
 Sample MakeSample(std::mt19937& rng, bool lower) {
     static const char kLetters[] = "abAB_ x";
     Sample s;
-    s.bytes.resize(64 + rng() % 900);
+    s.bytes.resize(64 + rng() % 1400);
     for (auto& b : s.bytes) b = rng() % 40 == 0 ? static_cast<std::uint8_t>(0x80 + rng() % 128) : kLetters[rng() % 7];
     const std::size_t at = rng() % s.bytes.size();
     const std::size_t len = 1 + rng() % 5;
@@ -31,8 +31,26 @@ Sample MakeSample(std::mt19937& rng, bool lower) {
 }
 
 // Finding agrees with a plain comparison, and every high byte in what the
-// searches say they covered lies in a chunk they marked.
-TEST(TermFinderTest, FindsWhatAPlainComparisonFindsAndMarksEveryHighByteItCovers) {
+// searches say they covered lies in a chunk they marked; at each vector
+// width this processor has.
+class TermFinderTest : public testing::TestWithParam<VectorLevel> {
+protected:
+    void SetUp() override {
+        if (GetParam() > TermFinder::BestVectorLevel()) GTEST_SKIP() << "the processor lacks these instructions";
+        TermFinder::CapVectorLevel(GetParam());
+    }
+    void TearDown() override { TermFinder::CapVectorLevel(VectorLevel::kAvx2); }
+};
+
+std::string WidthName(const testing::TestParamInfo<VectorLevel>& info) {
+    static const char* const kNames[] = {"Scalar", "Sse2", "Avx2"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWidth, TermFinderTest,
+                         testing::Values(VectorLevel::kScalar, VectorLevel::kSse2, VectorLevel::kAvx2), WidthName);
+
+TEST_P(TermFinderTest, FindsWhatAPlainComparisonFindsAndMarksEveryHighByteItCovers) {
     std::mt19937 rng(20261208u);
     std::uint8_t same[256];
     for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
