@@ -2,11 +2,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace quarvel {
 
 // Opening a file to read it: non-blocking, so that a file that turned into a
 // pipe since it was listed cannot hang the program.
 inline constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+// Opening a folder to list it or to open what lies in it.
+inline constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Opens a folder by its text, in which the root folder is the empty text.
+inline int OpenFolder(const std::string& text) { return ::open(text.empty() ? "/" : text.c_str(), kFolderFlags); }
 
 // Owns a file descriptor and closes it when it goes.
 class FileHandle {

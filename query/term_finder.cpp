@@ -30,7 +30,7 @@ bool Preimage(const std::uint8_t* map, std::uint8_t wanted, std::uint8_t (&out)[
 // How common a byte is in text and source code, roughly: the vector filter
 // probes the term at its two least common bytes, so that it stops less often.
 int Commonness(std::uint8_t b) {
-    static const char kByFrequency[] = " etaoinsrlcdhu_\n\tmpf()=;,.gy*b->xv01k2w\"/{}:ESTAIRNCOLDP#&[]x3456789";
+    static const char kByFrequency[] = " etaoinsrlcdhu_\n\tmpf()=;,.gy*b->xv01k2w\"/{}:ESTAIRNCOLDP#&[]3456789";
     const void* at = std::memchr(kByFrequency, b, sizeof kByFrequency - 1);
     if (at) return 1000 - static_cast<int>(static_cast<const char*>(at) - kByFrequency);
     return b >= 'A' && b <= 'Z' ? 100 : (b < 0x80 ? 50 : 10);

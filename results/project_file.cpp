@@ -337,7 +337,7 @@ void SaveProject(const std::string& path, const TSearchCFG& cfg) {
         ThrowCreate(path);
     }
     // Make the rename itself durable; the file is complete either way.
-    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(FolderOf(path).c_str(), kFolderFlags);
     if (dir >= 0) {
         (void)::fsync(dir);
         ::close(dir);

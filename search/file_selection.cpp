@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/file_handle.h"
 #include "platform/working_folder.h"
 #include "results/project_file.h"
 #include "search/file_mask.h"
@@ -49,7 +50,6 @@ std::uint32_t Attributes(std::string_view name, const struct stat& st) {
     return attr;
 }
 
-constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // Folders up to this depth stay open while their sub-folders are walked, which open relative to
 // them; deeper ones close first and their sub-folders open by path, so no tree exhausts descriptors.
 constexpr unsigned kHeldDepth = 64;
@@ -166,9 +166,9 @@ void FileSelection::Gather() {
         if (!folderPart.empty() && (::stat(walked.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
             observer_.ShowMessage("Path not found:\n" + folderPart);
         } else {
-            std::set<std::pair<std::uint64_t, std::uint64_t>> onPath;
+            std::set<FolderIdentity> onPath;
             const std::string text = FolderText(walked);
-            const int fd = ::open(text.empty() ? "/" : text.c_str(), kFolderOpenFlags);
+            const int fd = OpenFolder(text);
             if (fd >= 0) WalkFolder(fd, text, mask, kind, onPath, 0);
         }
         if (include && cfg_.IncludeList.size() + cfg_.ExcludeList.size() == before) {
@@ -262,7 +262,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         // A path too long for the system to open makes the folder unreadable, even if opening
         // it relative to its parent would work: its files could not be searched by path.
         if (subText.size() >= PATH_MAX) continue;
-        const int fd = held ? ::openat(dirFd, sub, kFolderOpenFlags) : ::open(subText.c_str(), kFolderOpenFlags);
+        const int fd = held ? ::openat(dirFd, sub, kFolderFlags) : OpenFolder(subText);
         if (fd >= 0) WalkFolder(fd, subText, mask, kind, onPath, depth + 1, &id);
     }
     if (held) ::close(dirFd);

@@ -8,7 +8,6 @@ namespace quarvel {
 
 namespace {
 
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // Folders held open at most; a deeper one opens by its path.
 constexpr std::size_t kMostHeld = 64;
 
@@ -20,7 +19,7 @@ bool Below(const std::string& folder, const std::string& above) {
 
 int FolderChain::Restart(const std::string& folder) {
     chain_.clear();
-    chain_.push_back(Link{folder, FileHandle(::open(folder.empty() ? "/" : folder.c_str(), kFolderFlags))});
+    chain_.push_back(Link{folder, FileHandle(OpenFolder(folder))});
     return chain_.back().fd.get();
 }
 
