@@ -117,6 +117,12 @@ int DecideScan::EvaluateUnit() {
     return query_.EvaluatePartial(evalState_.data(), scratch_);
 }
 
+bool DecideScan::FoundAny() const {
+    for (std::size_t t = 0; t < state_.size(); ++t)
+        if (state_[t] == 1 && !lazy_[t]) return true;
+    return false;
+}
+
 std::size_t DecideScan::FirstCloser(std::size_t from, std::size_t to) const {
     if (from >= to) return kNotFound;
     const std::uint8_t* p = buffer_.data();
@@ -316,9 +322,15 @@ DecideScan::Outcome DecideScan::Sweep() {
         if (c != kNotFound) {
             if (hasLazy_) SettleLazy(std::max(from, local(lazyFrom_)), c, true);
             if (EvaluateUnit() == 1) return Outcome::Satisfied;
-            // Units between this one and the next occurrence hold no term.
+            // The next occurrence was looked for among the terms this unit
+            // lacks only; a term it holds may come again in the next unit.
+            if (FoundAny()) {
+                StartUnit(base_ + c + 1);
+                continue;
+            }
+            // No term before the next occurrence: the units up to it are as
+            // empty as this one, and fail as it did (a lazy term only lowers).
             const std::size_t last = LastCloser(c + 1, limit);
-            if (last != kNotFound && emptyResult_ == 1) return Outcome::Satisfied;
             StartUnit(base_ + (last != kNotFound ? last : c) + 1);
             closerFreeUpTo_ = base_ + limit;
             continue;

@@ -57,6 +57,8 @@ private:
     std::size_t LastCloser(std::size_t from, std::size_t to) const;
     bool HasCloser(std::size_t from, std::size_t to) const { return FirstCloser(from, to) != kNotFound; }
     int EvaluateUnit();
+    // Whether a term other than a lazy one was found in the unit.
+    bool FoundAny() const;
     void StartUnit(std::uint64_t at);
 
     const Tstr& query_;

@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+// Cases for comparing the match engine's ways of deciding a file with each
+// other and with the plain oracle.
+namespace quarvel {
+
+struct Case {
+    std::string bytes;
+    std::string expression;
+    std::uint32_t within = 0;
+    std::uint32_t code = 0;
+    std::uint32_t ignoreCase = 0;
+    std::uint32_t wholeWord = 0;
+};
+
+// The bytes as a C++ expression, runs of 8 or more equal bytes folded.
+std::string Escaped(const std::string& bytes);
+// The case as C++ text that reproduces it.
+std::string Describe(const Case& c);
+
+class CaseMaker {
+public:
+    explicit CaseMaker(std::uint32_t seed) : rng_(seed) {}
+
+    // Random bytes from small alphabets, with terms taken from the file.
+    Case Next();
+    // Text shaped like a real file: units made of the expression's own terms
+    // and filler words, in either case, glued to letters or not, in their OEM
+    // spelling now and then, with CR LF, form feeds, high bytes and units
+    // longer than a piece.
+    Case NextShaped();
+
+private:
+    std::uint32_t Pick(std::uint32_t n) { return static_cast<std::uint32_t>(rng_() % n); }
+    char From(const std::string& alphabet) { return alphabet[Pick(static_cast<std::uint32_t>(alphabet.size()))]; }
+    std::string Random(std::size_t n, const std::string& alphabet);
+    std::string Word();
+    std::string File();
+    std::string Term(const std::string& file);
+    // An expression over the terms that pick() gives.
+    template <typename PickTerm>
+    std::string Sequence(PickTerm& pick, int depth, int& budget);
+    std::string Spelling(const std::string& term);
+    std::string Unit(const std::vector<std::string>& terms, bool longUnit);
+
+    std::mt19937 rng_;
+};
+
+}  // namespace quarvel
