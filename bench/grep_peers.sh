@@ -4,7 +4,7 @@
 # prints the median times, the ratios (to the peer, to the read floor timed in
 # the same runs, and of both codes to ANSI alone, each the median of the runs'
 # own ratios) and the peak memory; then the viewer's one-file scan of a 100 MB
-# file and the flat memory of a 1 GB one.
+# file, the flat memory of a 1 GB one, and the worst case of a literal search.
 #   bench/grep_peers.sh [RUNS]      (default 5; the tree goes to $QUARVEL_BENCH_DIR,
 #                                    default /var/tmp/quarvel-bench)
 set -euo pipefail
@@ -23,7 +23,7 @@ if [ ! -d "$tree" ]; then
   tar -xf /usr/src/linux-source-6.1.tar.xz -C "$dir"
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target quarvel-cli bench_open_scan bench_scan_memory >/dev/null
+cmake --build build -j"$(nproc)" --target quarvel-cli bench_open_scan bench_scan_memory bench_worst_case >/dev/null
 cli=$PWD/build/quarvel-cli
 gcc -O2 -o build/read_floor bench/read_floor.c
 echo "warming the page cache"; build/read_floor "$tree" >/dev/null
@@ -82,3 +82,4 @@ printf '%-28s %8s\n' "GNU grep -rl PM_RESUME" "$s"
 echo
 build/bench_open_scan 100
 build/bench_scan_memory 1024
+build/bench_worst_case 1024

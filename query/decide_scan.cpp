@@ -81,8 +81,10 @@ DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blo
         // OEM reading needs its own search only close to a high byte, and
         // none when the term and its neighbours read alike in both.
         const bool agree = !wholeWord_ && ReadingsAgree(query.TermText(t));
-        streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapAnsi_), false, !ansi && !agree, lazy});
-        if (oem && !agree) streams_.push_back(Stream{t, TermFinder(query.TermText(t), mapOem_), true, false, lazy});
+        const std::string& text = query.TermText(t);
+        streams_.push_back(Stream{t, TermFinder(text, mapAnsi_), false, !ansi && !agree, lazy, CannotOccur(text, mapAnsi_)});
+        if (oem && !agree)
+            streams_.push_back(Stream{t, TermFinder(text, mapOem_), true, false, lazy, CannotOccur(text, mapOem_)});
         nearHigh_ = nearHigh_ || (oem && !agree);
     }
     // The carried tail holds an occurrence and both of its neighbours.
@@ -103,6 +105,18 @@ bool DecideScan::ReadingsAgree(const std::string& term) const {
         if (b >= 0x80 || mapAnsi_[b] != mapOem_[b]) return false;
     }
     return true;
+}
+
+// True when some byte of the term before its last one can only be read from
+// a closing byte: an occurrence would span two units.
+bool DecideScan::CannotOccur(const std::string& term, const std::uint8_t* map) const {
+    for (std::size_t j = 0; j + 1 < term.size(); ++j) {
+        bool onlyClosers = true;
+        for (int b = 0; b < 256 && onlyClosers; ++b)
+            onlyClosers = map[b] != static_cast<std::uint8_t>(term[j]) || closer_[b];
+        if (onlyClosers) return true;
+    }
+    return false;
 }
 
 void DecideScan::StartUnit(std::uint64_t at) {
@@ -204,7 +218,7 @@ void DecideScan::FindHighWindows() {
     addWindows(chunks * 64, length_);
 }
 
-std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t lastStart) {
+std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t lastStart, OccurrenceTest accept) {
     if (!windowsReady_) FindHighWindows();
     const std::size_t len = s.finder.Length();
     auto w = std::upper_bound(windows_.begin(), windows_.end(), from,
@@ -212,7 +226,7 @@ std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t 
     for (; w != windows_.end() && w->first <= lastStart; ++w) {
         if (w->second - w->first < len) continue;
         const std::size_t last = std::min(w->second - len, lastStart);
-        const std::size_t m = s.finder.Find(buffer_.data(), std::max(from, w->first), last);
+        const std::size_t m = s.finder.Find(buffer_.data(), std::max(from, w->first), last, nullptr, accept);
         if (m != kNotFound) return m;
     }
     return kNotFound;
@@ -243,16 +257,13 @@ bool DecideScan::Accept(const Stream& s, std::size_t m) const {
 
 std::size_t DecideScan::FindAccepted(const Stream& s, std::size_t from, std::size_t lastStart) {
     const std::size_t len = s.finder.Length();
-    if (len == 0 || length_ < len || horizon_ == 0) return kNotFound;
+    if (s.dead || len == 0 || length_ < len || horizon_ == 0) return kNotFound;
     lastStart = std::min({lastStart, length_ - len, horizon_ - 1});
-    for (std::size_t m = from; m <= lastStart; ++m) {
-        // A raw search that proves its bytes ASCII spares the OEM one the look for high bytes there.
-        m = s.oem ? FindNear(s, m, lastStart)
-                  : s.finder.Find(buffer_.data(), m, lastStart, nearHigh_ && !windowsReady_ ? &highMap_ : nullptr);
-        if (m == kNotFound) return kNotFound;
-        if (Accept(s, m)) return m;
-    }
-    return kNotFound;
+    if (from > lastStart) return kNotFound;
+    auto accept = [&](std::size_t m) { return Accept(s, m); };
+    // A raw search that proves its bytes ASCII spares the OEM one the look for high bytes there.
+    if (s.oem) return FindNear(s, from, lastStart, accept);
+    return s.finder.Find(buffer_.data(), from, lastStart, nearHigh_ && !windowsReady_ ? &highMap_ : nullptr, accept);
 }
 
 std::size_t DecideScan::Next(Stream& s, std::size_t from) {

@@ -40,6 +40,7 @@ private:
         bool oem;         // the OEM reading, looked for only near high bytes
         bool rejectHigh;  // the raw reading stands in for the OEM one away from high bytes
         bool lazy;        // looked for only where the unit would be satisfied without it
+        bool dead;        // holds a closing byte before its end, so no unit can hold it
         std::size_t next = kNotFound;
         std::size_t searchedFrom = kNotFound;  // kNotFound: not searched in this block
     };
@@ -49,8 +50,9 @@ private:
     std::size_t Next(Stream& s, std::size_t from);
     std::size_t FindAccepted(const Stream& s, std::size_t from, std::size_t lastStart);
     bool ReadingsAgree(const std::string& term) const;
+    bool CannotOccur(const std::string& term, const std::uint8_t* map) const;
     bool SettleLazy(std::size_t from, std::size_t lastStart, bool unitEnds);
-    std::size_t FindNear(const Stream& s, std::size_t from, std::size_t lastStart);
+    std::size_t FindNear(const Stream& s, std::size_t from, std::size_t lastStart, OccurrenceTest accept);
     bool Accept(const Stream& s, std::size_t m) const;
     void FindHighWindows();
     std::size_t FirstCloser(std::size_t from, std::size_t to) const;

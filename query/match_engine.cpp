@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -94,33 +95,24 @@ void MatchEngine::SearchReading(const unsigned char* work, std::uint32_t n, bool
     for (std::uint32_t t = 0; t < terms; ++t) {
         // Only the decision matters without hits: a term found once in the unit is done.
         if (!collectHits_ && found_[t]) continue;
-        const std::string& text = query_.TermText(t);
-        const std::uint32_t len = static_cast<std::uint32_t>(text.size());
+        const TermFinder& finder = finders_[t];
+        const std::uint32_t len = finder.Length();
         if (len == 0 || len > n) continue;
-        const auto* term = reinterpret_cast<const unsigned char*>(text.data());
-        std::uint32_t p = 0;
-        while (p + len <= n) {
-            const void* hit = std::memchr(work + p, term[0], n - len + 1 - p);
-            if (!hit) break;
-            const std::uint32_t at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(hit) - work);
-            if (std::memcmp(work + at + 1, term + 1, len - 1) != 0) {
-                p = at + 1;
-                continue;
-            }
-            if (wholeWord) {
-                // A neighbour outside the unit is no letter; one beyond a cut is
-                // judged in the piece that shows it.
-                bool leftOk = at == 0 ? firstOfUnit : !kAnsiAlpha[work[at - 1]];
-                bool rightOk = at + len == n ? endsUnit : !kAnsiAlpha[work[at + len]];
-                if (!leftOk || !rightOk) {
-                    p = at + 1;
-                    continue;
-                }
-            }
+        auto accept = [&](std::size_t at) {
+            if (!wholeWord) return true;
+            // A neighbour outside the unit is no letter; one beyond a cut is
+            // judged in the piece that shows it.
+            const bool leftOk = at == 0 ? firstOfUnit : !kAnsiAlpha[work[at - 1]];
+            const bool rightOk = at + len == n ? endsUnit : !kAnsiAlpha[work[at + len]];
+            return leftOk && rightOk;
+        };
+        for (std::size_t from = 0;;) {
+            const std::size_t at = finder.Find(work, from, n - len, nullptr, accept);
+            if (at == kNotFound) break;
             found_[t] = 1;
             if (!collectHits_) break;
             SortedInsert(cfg_.UnitHits, {static_cast<std::uint32_t>(runningOffset_ + at), t, 0});
-            p = at + len;
+            from = at + len;  // occurrences of one term never overlap
         }
     }
 }
@@ -187,6 +179,16 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
     observer_.SetStatusText(status_);
 
     const double startCurrent = cfg_.GSizeFilesCurrent;
+    if (finders_.size() != terms) {
+        // The work buffer holds the reading already, so the terms are compared with it as it stands.
+        static const auto kSame = [] {
+            std::array<std::uint8_t, 256> same{};
+            for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
+            return same;
+        }();
+        finders_.clear();
+        for (std::uint32_t t = 0; t < terms; ++t) finders_.emplace_back(query_.TermText(t), kSame.data());
+    }
     found_.assign(terms, 0);
     work_.resize(kPieceSize);
     block_.resize(kBlockSize);

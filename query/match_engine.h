@@ -63,6 +63,7 @@ private:
     std::vector<unsigned char> block_;
     std::vector<unsigned char> work_;
     std::vector<std::uint8_t> found_;
+    std::vector<TermFinder> finders_;  // one per term, over the work buffer
     std::uint64_t runningOffset_ = 0;
     std::chrono::steady_clock::time_point lastReport_{};
     std::uint32_t piecesSinceCheck_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -36,6 +37,13 @@ int Commonness(std::uint8_t b) {
     return b >= 'A' && b <= 'Z' ? 100 : (b < 0x80 ? 50 : 10);
 }
 
+// What the check of a candidate tells the search loop.
+constexpr int kGoOn = 0, kFound = 1, kGiveUp = 2;
+
+// Candidates may cost this many bytes of comparison beyond four for each byte
+// the search has passed, before it goes over to the linear method.
+constexpr std::size_t kVerifySlack = 256;
+
 #ifdef QUARVEL_X86
 // How a probe byte is tested: against one raw byte; against one raw byte
 // after setting bit 0x20, which folds the two cases of a letter into one
@@ -66,10 +74,10 @@ __attribute__((target("avx2"), always_inline)) inline __m256i CandidatesAvx2(con
 // Track: also marks in map the chunks of the bytes stepped over that hold a
 // byte from 0x80 up.
 template <ProbeTest Test, bool Track, typename Check>
-__attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
+__attribute__((target("avx2"))) int FindAvx2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
                                              std::uint32_t probeA, std::uint32_t probeB,
                                              const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2],
-                                             Check matches, HighByteMap& map) {
+                                             Check check, HighByteMap& map) {
     const __m256i a0 = _mm256_set1_epi8(static_cast<char>(bytesA[0]));
     const __m256i a1 = _mm256_set1_epi8(static_cast<char>(bytesA[1]));
     const __m256i b0 = _mm256_set1_epi8(static_cast<char>(bytesB[0]));
@@ -99,23 +107,22 @@ __attribute__((target("avx2"))) bool FindAvx2(const std::uint8_t* raw, std::size
                         static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(back))) << 32;
             while (bits != 0) {
                 const std::size_t at = m + static_cast<std::size_t>(__builtin_ctzll(bits));
-                if (matches(raw + at)) {
+                if (const int outcome = check(at)) {
                     if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + probeA + step);
                     m = at;
-                    return true;
+                    return outcome;
                 }
                 bits &= bits - 1;
             }
         }
     }
     if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + probeA);
-    return false;  // m is where the caller goes on byte by byte
+    return kGoOn;  // m is where the caller goes on byte by byte
 }
 
 template <typename Check>
-bool FindSse2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, std::uint32_t probeA,
-              std::uint32_t probeB, const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2],
-              Check matches) {
+int FindSse2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, std::uint32_t probeA,
+             std::uint32_t probeB, const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2], Check check) {
     const __m128i a0 = _mm_set1_epi8(static_cast<char>(bytesA[0]));
     const __m128i a1 = _mm_set1_epi8(static_cast<char>(bytesA[1]));
     const __m128i b0 = _mm_set1_epi8(static_cast<char>(bytesB[0]));
@@ -128,14 +135,14 @@ bool FindSse2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, st
         auto bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(hitA, hitB)));
         while (bits != 0) {
             const std::size_t at = m + static_cast<std::size_t>(__builtin_ctz(bits));
-            if (matches(raw + at)) {
+            if (const int outcome = check(at)) {
                 m = at;
-                return true;
+                return outcome;
             }
             bits &= bits - 1;
         }
     }
-    return false;
+    return kGoOn;
 }
 
 #endif
@@ -164,6 +171,12 @@ TermFinder::TermFinder(const std::string& term, const std::uint8_t* map)
     for (int b = 0; b < 256; ++b) identity_ = identity_ && map[b] == b;
     if (length_ == 0) return;
     const auto* t = reinterpret_cast<const std::uint8_t*>(term_.data());
+    border_.assign(length_ + 1, 0);
+    for (std::uint32_t q = 1, k = 0; q < length_; ++q) {
+        while (k > 0 && t[q] != t[k]) k = border_[k];
+        if (t[q] == t[k]) ++k;
+        border_[q + 1] = k;
+    }
     std::uint32_t rarest = 0;
     for (std::uint32_t i = 1; i < length_; ++i)
         if (Commonness(t[i]) < Commonness(t[rarest])) rarest = i;
@@ -192,56 +205,113 @@ TermFinder::TermFinder(const std::string& term, const std::uint8_t* map)
 #endif
 }
 
-bool TermFinder::Matches(const std::uint8_t* at) const {
+std::uint32_t TermFinder::MatchLength(const std::uint8_t* at) const {
     const auto* t = reinterpret_cast<const std::uint8_t*>(term_.data());
-    if (identity_) return std::memcmp(at, t, length_) == 0;
-    for (std::uint32_t i = 0; i < length_; ++i)
-        if (map_[at[i]] != t[i]) return false;
-    return true;
+    std::uint32_t i = 0;
+    if (!identity_) {
+        while (i < length_ && map_[at[i]] == t[i]) ++i;
+        return i;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= length_; i += 8) {
+            std::uint64_t a, b;
+            std::memcpy(&a, at + i, 8);
+            std::memcpy(&b, t + i, 8);
+            if (a != b) return i + static_cast<std::uint32_t>(std::countr_zero(a ^ b) / 8);
+        }
+    }
+    while (i < length_ && at[i] == t[i]) ++i;
+    return i;
 }
 
-std::size_t TermFinder::FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart) const {
+template <typename Check>
+std::size_t TermFinder::FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, Check check,
+                                   bool& gaveUp) const {
     const auto head = static_cast<std::uint8_t>(term_.front());
-    for (std::size_t m = from; m <= lastStart; ++m)
-        if (map_[raw[m]] == head && Matches(raw + m)) return m;
+    for (std::size_t m = from; m <= lastStart; ++m) {
+        if (map_[raw[m]] != head) continue;
+        if (const int outcome = check(m)) {
+            gaveUp = outcome == kGiveUp;
+            return m;
+        }
+    }
+    return kNotFound;
+}
+
+std::size_t TermFinder::FindLinear(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
+                                   OccurrenceTest accept) const {
+    const auto* t = reinterpret_cast<const std::uint8_t*>(term_.data());
+    std::uint32_t q = 0;  // bytes of the term that end at raw[i - 1]
+    for (std::size_t i = from; i - q <= lastStart; ++i) {
+        const std::uint8_t c = map_[raw[i]];
+        while (q > 0 && t[q] != c) q = border_[q];
+        if (t[q] == c) ++q;
+        if (q == length_) {
+            const std::size_t m = i + 1 - length_;
+            if (accept(m)) return m;
+            q = border_[q];
+        }
+    }
     return kNotFound;
 }
 
 std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
                              HighByteMap* high) const {
+    return Find(raw, from, lastStart, high, [](std::size_t) { return true; });
+}
+
+std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
+                             OccurrenceTest accept) const {
     if (length_ == 0 || from > lastStart || lastStart == kNotFound) return kNotFound;
-    if (!vectorFilter_) return FindScalar(raw, from, lastStart);
-    auto matches = [this](const std::uint8_t* at) { return Matches(at); };
+    // A candidate costs the bytes its comparison reads. Where candidates come
+    // so densely that they cost more than a few bytes for each byte passed
+    // (repetitive text, or occurrences the caller refuses), the rest of the
+    // search goes over to a method whose time is linear in the bytes.
+    std::size_t work = 0;
+    auto check = [&](std::size_t at) -> int {
+        const std::uint32_t matched = MatchLength(raw + at);
+        if (matched == length_ && accept(at)) return kFound;
+        work += matched + 1;
+        return work > 4 * (at - from) + kVerifySlack ? kGiveUp : kGoOn;
+    };
     std::size_t m = from;
+    int outcome = kGoOn;
 #ifdef QUARVEL_X86
-    bool found = false;
-    HighByteMap unused;
-    HighByteMap& map = high ? *high : unused;
-    const bool track = high && from <= high->coveredTo;  // only a stretch that goes on from it
-    const VectorLevel level = std::min(vectorCap.load(std::memory_order_relaxed), kBestLevel);
-    if (level == VectorLevel::kAvx2) {
-        auto run = [&](auto test, auto tracked) {
-            return FindAvx2<decltype(test)::value, decltype(tracked)::value>(raw, m, lastStart, probeA_, probeB_, testA_,
-                                                                             testB_, matches, map);
-        };
-        using Tracked = std::true_type;
-        using Untracked = std::false_type;
-        using One = std::integral_constant<ProbeTest, kOneByte>;
-        using Folded = std::integral_constant<ProbeTest, kFoldedByte>;
-        using Either = std::integral_constant<ProbeTest, kEitherByte>;
-        switch (probeTest_) {
-            case kOneByte: found = track ? run(One{}, Tracked{}) : run(One{}, Untracked{}); break;
-            case kFoldedByte: found = track ? run(Folded{}, Tracked{}) : run(Folded{}, Untracked{}); break;
-            default: found = track ? run(Either{}, Tracked{}) : run(Either{}, Untracked{}); break;
+    if (vectorFilter_) {
+        HighByteMap unused;
+        HighByteMap& map = high ? *high : unused;
+        const bool track = high && from <= high->coveredTo;  // only a stretch that goes on from it
+        const VectorLevel level = std::min(vectorCap.load(std::memory_order_relaxed), kBestLevel);
+        if (level == VectorLevel::kAvx2) {
+            auto run = [&](auto test, auto tracked) {
+                return FindAvx2<decltype(test)::value, decltype(tracked)::value>(raw, m, lastStart, probeA_, probeB_,
+                                                                                 testA_, testB_, check, map);
+            };
+            using Tracked = std::true_type;
+            using Untracked = std::false_type;
+            using One = std::integral_constant<ProbeTest, kOneByte>;
+            using Folded = std::integral_constant<ProbeTest, kFoldedByte>;
+            using Either = std::integral_constant<ProbeTest, kEitherByte>;
+            switch (probeTest_) {
+                case kOneByte: outcome = track ? run(One{}, Tracked{}) : run(One{}, Untracked{}); break;
+                case kFoldedByte: outcome = track ? run(Folded{}, Tracked{}) : run(Folded{}, Untracked{}); break;
+                default: outcome = track ? run(Either{}, Tracked{}) : run(Either{}, Untracked{}); break;
+            }
+        } else if (level == VectorLevel::kSse2) {
+            outcome = FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, check);
         }
-    } else if (level == VectorLevel::kSse2) {
-        found = FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, matches);
     }
-    if (found) return m;
 #else
     (void)high;
 #endif
-    return FindScalar(raw, m, lastStart);
+    if (outcome == kGoOn) {
+        bool gaveUp = false;
+        m = FindScalar(raw, m, lastStart, check, gaveUp);
+        outcome = m == kNotFound ? kGoOn : gaveUp ? kGiveUp : kFound;
+    }
+    if (outcome == kFound) return m;
+    if (outcome == kGiveUp) return FindLinear(raw, m, lastStart, accept);
+    return kNotFound;
 }
 
 }  // namespace quarvel

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quarvel {
 
@@ -20,6 +21,20 @@ struct HighByteMap {
 // The widest vector instructions the term filter may use.
 enum class VectorLevel : std::uint8_t { kScalar, kSse2, kAvx2 };
 
+// A test of an occurrence at a position, passed by reference: a search
+// goes on past an occurrence the test refuses.
+class OccurrenceTest {
+public:
+    template <typename F>
+    OccurrenceTest(const F& f)  // NOLINT: made from any callable bool(std::size_t)
+        : object_(&f), call_([](const void* o, std::size_t m) { return (*static_cast<const F*>(o))(m); }) {}
+    bool operator()(std::size_t m) const { return call_(object_, m); }
+
+private:
+    const void* object_;
+    bool (*call_)(const void*, std::size_t);
+};
+
 // One term as it is looked for in one reading of raw file bytes: the reading
 // maps every raw byte to the byte the term is compared with.
 class TermFinder {
@@ -35,21 +50,32 @@ public:
     std::uint32_t Length() const { return length_; }
 
     // The first position m in [from, lastStart] where the reading of
-    // raw[m, m + Length()) equals the term, or kNotFound. Reads raw up to
-    // raw[lastStart + Length() - 1]. Given high, with from <= high->coveredTo,
-    // the search also marks the chunks it steps over that hold a high byte
-    // and raises coveredTo past them.
+    // raw[m, m + Length()) equals the term and accept(m) holds, or kNotFound.
+    // Reads raw up to raw[lastStart + Length() - 1]. Given high, with
+    // from <= high->coveredTo, the search also marks the chunks it steps over
+    // that hold a high byte and raises coveredTo past them. Its time is linear
+    // in the bytes it passes, however densely the term or its beginnings occur.
+    std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
+                     OccurrenceTest accept) const;
     std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
                      HighByteMap* high = nullptr) const;
 
 private:
-    bool Matches(const std::uint8_t* at) const;
-    std::size_t FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart) const;
+    // How many bytes from the start of the term the reading at `at` matches.
+    std::uint32_t MatchLength(const std::uint8_t* at) const;
+    template <typename Check>
+    std::size_t FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, Check check,
+                           bool& gaveUp) const;
+    // Knuth-Morris-Pratt from `from`: for candidates too dense to verify one by one.
+    std::size_t FindLinear(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
+                           OccurrenceTest accept) const;
 
     std::string term_;
     const std::uint8_t* map_;
     bool identity_;
     std::uint32_t length_;
+    // border_[q]: the length of the longest proper border of the term's first q bytes.
+    std::vector<std::uint32_t> border_;
     // Two probe positions of the term, at its rarest bytes, and the raw bytes
     // read as the term's byte there, when there are at most two of each;
     // else the vector filter is not used.

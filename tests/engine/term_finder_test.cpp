@@ -85,5 +85,44 @@ TEST_P(TermFinderTest, FindsWhatAPlainComparisonFindsAndMarksEveryHighByteItCove
     }
 }
 
+// Periodic text and long terms drawn from it, so that candidates come at
+// nearly every position, and callers that refuse many occurrences: the
+// search goes over to its linear method and must find the same positions.
+TEST_P(TermFinderTest, DenseCandidatesAndRefusedOccurrencesFindWhatAPlainComparisonFinds) {
+    std::mt19937 rng(20261209u);
+    for (int round = 0; round < 600; ++round) {
+        const bool lower = round % 2 == 1;
+        static const char* const kPeriods[] = {"a", "ab", "aab", "Ab", "a a"};
+        const std::string period = kPeriods[rng() % 5];
+        std::vector<std::uint8_t> bytes(300 + rng() % 3000);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = rng() % 200 == 0 ? static_cast<std::uint8_t>('b' + rng() % 2) : period[i % period.size()];
+        std::string term;
+        const std::size_t at = rng() % (bytes.size() / 2), len = 1 + rng() % 260;
+        for (std::size_t i = at; i < bytes.size() && i < at + len; ++i)
+            term += static_cast<char>(lower ? kAnsiLower[bytes[i]] : bytes[i]);
+        std::uint8_t same[256];
+        for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
+        const std::uint8_t* map = lower ? kAnsiLower : same;
+        const TermFinder finder(term, map);
+        const std::uint32_t refuse = rng() % 4;  // refuses none, or one in 2, 3 positions
+        auto accept = [refuse](std::size_t m) { return refuse == 0 || (m * 2654435761u >> 7) % (refuse + 1) == 0; };
+        const std::size_t lastStart = bytes.size() - term.size() - rng() % 3;
+        for (std::size_t from = rng() % 5;;) {
+            std::size_t want = kNotFound;
+            for (std::size_t m = from; m <= lastStart && want == kNotFound; ++m) {
+                bool equal = true;
+                for (std::size_t i = 0; i < term.size() && equal; ++i)
+                    equal = map[bytes[m + i]] == static_cast<std::uint8_t>(term[i]);
+                if (equal && accept(m)) want = m;
+            }
+            const std::size_t got = finder.Find(bytes.data(), from, lastStart, nullptr, accept);
+            ASSERT_EQ(got, want) << "round " << round << " from " << from << ", term of " << term.size();
+            if (got == kNotFound) break;
+            from = got + 1 + rng() % 3;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quarvel
