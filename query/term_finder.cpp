@@ -229,7 +229,13 @@ std::size_t TermFinder::FindScalar(const std::uint8_t* raw, std::size_t from, st
                                    bool& gaveUp) const {
     const auto head = static_cast<std::uint8_t>(term_.front());
     for (std::size_t m = from; m <= lastStart; ++m) {
-        if (map_[raw[m]] != head) continue;
+        if (identity_) {
+            const void* at = std::memchr(raw + m, head, lastStart + 1 - m);
+            if (at == nullptr) break;
+            m = static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - raw);
+        } else if (map_[raw[m]] != head) {
+            continue;
+        }
         if (const int outcome = check(m)) {
             gaveUp = outcome == kGiveUp;
             return m;
@@ -255,14 +261,46 @@ std::size_t TermFinder::FindLinear(const std::uint8_t* raw, std::size_t from, st
     return kNotFound;
 }
 
+// Kept out of line, so that a search of a short stretch does not pay for
+// setting up the vector code.
+template <typename Check>
+__attribute__((noinline)) int TermFinder::FindVector(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
+                                                     HighByteMap* high, Check& check) const {
+#ifdef QUARVEL_X86
+    HighByteMap unused;
+    HighByteMap& map = high ? *high : unused;
+    const bool track = high && m <= high->coveredTo;  // only a stretch that goes on from it
+    const VectorLevel level = std::min(vectorCap.load(std::memory_order_relaxed), kBestLevel);
+    if (level == VectorLevel::kAvx2) {
+        auto run = [&](auto test, auto tracked) {
+            return FindAvx2<decltype(test)::value, decltype(tracked)::value>(raw, m, lastStart, probeA_, probeB_, testA_,
+                                                                             testB_, check, map);
+        };
+        using Tracked = std::true_type;
+        using Untracked = std::false_type;
+        using One = std::integral_constant<ProbeTest, kOneByte>;
+        using Folded = std::integral_constant<ProbeTest, kFoldedByte>;
+        using Either = std::integral_constant<ProbeTest, kEitherByte>;
+        switch (probeTest_) {
+            case kOneByte: return track ? run(One{}, Tracked{}) : run(One{}, Untracked{});
+            case kFoldedByte: return track ? run(Folded{}, Tracked{}) : run(Folded{}, Untracked{});
+            default: return track ? run(Either{}, Tracked{}) : run(Either{}, Untracked{});
+        }
+    }
+    if (level == VectorLevel::kSse2) return FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, check);
+#else
+    (void)raw, (void)m, (void)lastStart, (void)high, (void)check;
+#endif
+    return kGoOn;
+}
+
 std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
                              HighByteMap* high) const {
     return Find(raw, from, lastStart, high, [](std::size_t) { return true; });
 }
 
-std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
-                             OccurrenceTest accept) const {
-    if (length_ == 0 || from > lastStart || lastStart == kNotFound) return kNotFound;
+std::size_t TermFinder::FindFrom(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
+                                 OccurrenceTest accept) const {
     // A candidate costs the bytes its comparison reads. Where candidates come
     // so densely that they cost more than a few bytes for each byte passed
     // (repetitive text, or occurrences the caller refuses), the rest of the
@@ -276,34 +314,9 @@ std::size_t TermFinder::Find(const std::uint8_t* raw, std::size_t from, std::siz
     };
     std::size_t m = from;
     int outcome = kGoOn;
-#ifdef QUARVEL_X86
-    if (vectorFilter_) {
-        HighByteMap unused;
-        HighByteMap& map = high ? *high : unused;
-        const bool track = high && from <= high->coveredTo;  // only a stretch that goes on from it
-        const VectorLevel level = std::min(vectorCap.load(std::memory_order_relaxed), kBestLevel);
-        if (level == VectorLevel::kAvx2) {
-            auto run = [&](auto test, auto tracked) {
-                return FindAvx2<decltype(test)::value, decltype(tracked)::value>(raw, m, lastStart, probeA_, probeB_,
-                                                                                 testA_, testB_, check, map);
-            };
-            using Tracked = std::true_type;
-            using Untracked = std::false_type;
-            using One = std::integral_constant<ProbeTest, kOneByte>;
-            using Folded = std::integral_constant<ProbeTest, kFoldedByte>;
-            using Either = std::integral_constant<ProbeTest, kEitherByte>;
-            switch (probeTest_) {
-                case kOneByte: outcome = track ? run(One{}, Tracked{}) : run(One{}, Untracked{}); break;
-                case kFoldedByte: outcome = track ? run(Folded{}, Tracked{}) : run(Folded{}, Untracked{}); break;
-                default: outcome = track ? run(Either{}, Tracked{}) : run(Either{}, Untracked{}); break;
-            }
-        } else if (level == VectorLevel::kSse2) {
-            outcome = FindSse2(raw, m, lastStart, probeA_, probeB_, bytesA_, bytesB_, check);
-        }
-    }
-#else
-    (void)high;
-#endif
+    // A short stretch is left to the byte-wise search, which looks for the
+    // term's first byte with memchr when the reading is the raw bytes.
+    if (vectorFilter_ && lastStart - from >= (identity_ ? kShortStretch : 32u)) outcome = FindVector(raw, m, lastStart, high, check);
     if (outcome == kGoOn) {
         bool gaveUp = false;
         m = FindScalar(raw, m, lastStart, check, gaveUp);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,13 +57,31 @@ public:
     // that hold a high byte and raises coveredTo past them. Its time is linear
     // in the bytes it passes, however densely the term or its beginnings occur.
     std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
-                     OccurrenceTest accept) const;
+                     OccurrenceTest accept) const {
+        if (length_ == 0 || from > lastStart || lastStart == kNotFound) return kNotFound;
+        // The short stretches of a unit-by-unit scan mostly lack even the term's first byte.
+        if (identity_ && lastStart - from < kShortStretch) {
+            const void* at = std::memchr(raw + from, static_cast<unsigned char>(term_[0]), lastStart + 1 - from);
+            if (at == nullptr) return kNotFound;
+            from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - raw);
+        }
+        return FindFrom(raw, from, lastStart, high, accept);
+    }
     std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
                      HighByteMap* high = nullptr) const;
 
 private:
+    // Below this many positions a search of the raw bytes does without the vector filter.
+    static constexpr std::size_t kShortStretch = 256;
+    std::size_t FindFrom(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
+                         OccurrenceTest accept) const;
     // How many bytes from the start of the term the reading at `at` matches.
     std::uint32_t MatchLength(const std::uint8_t* at) const;
+    // The vector filter from m on: the check's outcome at a candidate, or 0
+    // with m where the byte-wise search goes on.
+    template <typename Check>
+    int FindVector(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, HighByteMap* high,
+                   Check& check) const;
     template <typename Check>
     std::size_t FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, Check check,
                            bool& gaveUp) const;
