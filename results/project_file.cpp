@@ -17,10 +17,7 @@ namespace {
 
 constexpr const char* kFoundFilesSection = "FoundFiles";
 constexpr const char* kLineEnd = "\r\n";
-// A line is read into a 520-byte buffer: 519 bytes of text at most per piece.
-constexpr std::size_t kMaxPiece = 519;
-constexpr std::size_t kMaxFilesMask = 256;  // SearchFilesMask must be shorter
-constexpr std::size_t kMaxText = kPathBufferSize;
+constexpr std::size_t kMaxText = kPathBufferSize;  // a text value must be shorter
 
 enum class Kind { Text, U32, U16, Real };
 
@@ -49,7 +46,7 @@ constexpr Field Real(const char* key, double TSearchCFG::*m) {
 
 // The settings in the order they are written; the operator strings follow.
 constexpr Field kFields[] = {
-    Text("SearchFilesMask", &TSearchCFG::SearchFilesMask, kMaxFilesMask),
+    Text("SearchFilesMask", &TSearchCFG::SearchFilesMask, kMaxText),
     Text("SearchString", &TSearchCFG::SearchString, kMaxText),
     Text("SearchDefaultPath", &TSearchCFG::SearchDefaultPath, kMaxText),
     U32("SearchWithin", &TSearchCFG::SearchWithin),
@@ -131,35 +128,36 @@ bool IsRecordsEnd(std::string_view line) { return line.size() >= 4 && line.front
 
 bool NameBegins(std::string_view line, std::string_view word) { return line.substr(1).starts_with(word); }
 
-// Reads the bytes of a file as pieces of a line, the way a line is read into
-// a fixed buffer: up to and including the next line feed, at most 519 bytes.
-class PieceReader {
+// Reads the bytes of a file one line at a time, each line whole however
+// long: up to and including its line feed.
+class LineReader {
 public:
     // refill returns the next chunk of bytes, empty at the end.
-    explicit PieceReader(std::function<std::string_view()> refill) : refill_(std::move(refill)) {}
+    explicit LineReader(std::function<std::string_view()> refill) : refill_(std::move(refill)) {}
 
-    // The text of the next piece (cut at CR, LF or NUL), or false at the end.
+    // The text of the next line (cut at CR, LF or NUL), or false at the end.
+    // The text stays valid until the next call.
     bool Next(std::string_view& text) {
-        piece_.clear();
-        while (piece_.size() < kMaxPiece) {
+        line_.clear();
+        for (;;) {
             if (pos_ == chunk_.size()) {
                 chunk_ = refill_();
                 pos_ = 0;
                 if (chunk_.empty()) break;
             }
-            const std::size_t want = kMaxPiece - piece_.size();
-            std::string_view rest = chunk_.substr(pos_, want);
+            const std::string_view rest = chunk_.substr(pos_);
             const std::size_t lf = rest.find('\n');
-            if (lf != std::string_view::npos) {
-                piece_.append(rest.substr(0, lf + 1));
-                pos_ += lf + 1;
-                break;
+            const std::size_t take = lf == std::string_view::npos ? rest.size() : lf + 1;
+            pos_ += take;
+            if (lf != std::string_view::npos && line_.empty()) {
+                text = LineText(rest.substr(0, take));  // the whole line lies in this chunk
+                return true;
             }
-            piece_.append(rest);
-            pos_ += rest.size();
+            line_.append(rest.substr(0, take));
+            if (lf != std::string_view::npos) break;
         }
-        if (piece_.empty()) return false;
-        text = LineText(piece_);
+        if (line_.empty()) return false;
+        text = LineText(line_);
         return true;
     }
 
@@ -167,7 +165,7 @@ private:
     std::function<std::string_view()> refill_;
     std::string_view chunk_;
     std::size_t pos_ = 0;
-    std::string piece_;
+    std::string line_;
 };
 
 void ApplySetting(std::string_view line, TSearchCFG& cfg, bool& invalid) {
@@ -189,7 +187,7 @@ void ApplySetting(std::string_view line, TSearchCFG& cfg, bool& invalid) {
     }
     for (int i = 0; i < kOperatorCount; ++i) {
         if (!KeyValue(line, kOperatorNames[i], value)) continue;
-        if (value.size() < kMaxOperatorLength)
+        if (value.size() <= kMaxOperatorLength)
             cfg.Operators[i] = std::string(value);
         else
             invalid = true;
@@ -221,7 +219,7 @@ void AppendRecord(std::string_view line, TSearchCFG& cfg) {
     cfg.FoundFiles.push_back(std::move(record));
 }
 
-void Load(PieceReader& reader, const std::string& path, TSearchCFG& cfg) {
+void Load(LineReader& reader, const std::string& path, TSearchCFG& cfg) {
     bool invalid = false;
     bool inSettings = false;
     bool inRecords = false;
@@ -346,7 +344,7 @@ void SaveProject(const std::string& path, const TSearchCFG& cfg) {
 
 void LoadProjectText(std::string_view bytes, const std::string& pathForMessages, TSearchCFG& cfg) {
     bool given = false;
-    PieceReader reader([&]() -> std::string_view {
+    LineReader reader([&]() -> std::string_view {
         if (given) return {};
         given = true;
         return bytes;
@@ -361,7 +359,7 @@ void LoadProject(const std::string& path, TSearchCFG& cfg) {
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowOpen(path);
 
     std::string buffer(64 * 1024, '\0');
-    PieceReader reader([&]() -> std::string_view {
+    LineReader reader([&]() -> std::string_view {
         for (;;) {
             const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
             if (n >= 0) return std::string_view(buffer.data(), static_cast<std::size_t>(n));

@@ -217,6 +217,34 @@ TEST_F(ProjectFileDisk, SavedBytesAreExactWithCrLfAndNothingAfterTheLastLine) {
     EXPECT_EQ(Read(two), ProjectText(cfg));
 }
 
+TEST_F(ProjectFileDisk, TenCharacterOperatorsSaveAndOpenBack) {
+    TSearchCFG cfg = ValidCfg();
+    cfg.Operators = {"ANDANDANDA", "OROROROROR", "NOTNOTNOTN", "QUOTEQUOTE", "OPENOPENOP", "CLOSECLOSE",
+                     "SEPARATORS", "NOTSEARCH!"};
+    cfg.FoundFiles.push_back(Record("/a", "b.txt", 1, kDate1, 2, 3));
+    const std::string path = PathOf("ops.qrv");
+    SaveProject(path, cfg);
+    TSearchCFG back;
+    LoadProject(path, back);
+    EXPECT_EQ(back.Operators, cfg.Operators);
+    EXPECT_EQ(ProjectText(back), ProjectText(cfg));
+}
+
+TEST_F(ProjectFileDisk, RecordLinesLongerThanOneReadOpenWhole) {
+    TSearchCFG cfg = ValidCfg();
+    for (const std::size_t length : {100000u, 700u, 70000u, 5u, 200000u})
+        cfg.FoundFiles.push_back(Record(("/" + std::string(length, 'd')).c_str(), "n.txt", length, kDate1, 1, 2));
+    const std::string path = PathOf("deep.qrv");
+    SaveProject(path, cfg);
+    TSearchCFG back;
+    LoadProject(path, back);
+    ASSERT_EQ(back.FoundFiles.size(), cfg.FoundFiles.size());
+    for (std::size_t i = 0; i < cfg.FoundFiles.size(); ++i) {
+        const TSaveFile& f = cfg.FoundFiles[i];
+        ExpectRecord(back.FoundFiles[i], f.folder.str().c_str(), "n.txt", f.size, kDate1, 1, 2);
+    }
+}
+
 TEST(ProjectFileText, RealsAreWrittenAsTheirWholeNumberWithoutWrap) {
     TSearchCFG cfg = ValidCfg();
     cfg.GSizeFiles = 4096.0;
@@ -353,12 +381,14 @@ TEST(ProjectFileKeys, AKeyGivenTwiceKeepsItsLastValueAndValuesAreTakenVerbatim) 
     EXPECT_EQ(cfg.SearchString, "  two = words ");
 }
 
-TEST(ProjectFileKeys, OperatorOfTenCharactersIsInvalidNineIsStored) {
+TEST(ProjectFileKeys, OperatorOfTenCharactersIsStoredElevenIsInvalid) {
+    // Ten characters is what the options and the command line accept, so a saved project may hold it.
     TSearchCFG cfg;
-    ASSERT_EQ(LoadError(ValidProject("OperatorAnd=123456789\r\n"), cfg), "");
-    EXPECT_EQ(cfg.Operators[kOpAnd], "123456789");
-    EXPECT_EQ(LoadError(ValidProject("OperatorAnd=1234567890\r\n")), "Invalid format file p.qrv");
-    EXPECT_EQ(LoadError(ValidProject("FileNotSearch=1234567890\r\n")), "Invalid format file p.qrv");
+    ASSERT_EQ(LoadError(ValidProject("OperatorAnd=1234567890\r\nFileNotSearch=abcdefghij\r\n"), cfg), "");
+    EXPECT_EQ(cfg.Operators[kOpAnd], "1234567890");
+    EXPECT_EQ(cfg.Operators[kOpFileNotSearch], "abcdefghij");
+    EXPECT_EQ(LoadError(ValidProject("OperatorAnd=12345678901\r\n")), "Invalid format file p.qrv");
+    EXPECT_EQ(LoadError(ValidProject("FileNotSearch=12345678901\r\n")), "Invalid format file p.qrv");
     EXPECT_EQ(LoadError(ValidProject("OperatorOr=\r\n")), "Invalid format file p.qrv") << "empty operator";
     EXPECT_EQ(LoadError(ValidProject("OperatorOr=+\r\n")), "Invalid format file p.qrv") << "duplicate operator";
 }
@@ -369,7 +399,7 @@ TEST(ProjectFileKeys, TextValuesAtTheLimitAreStoredLongerOnesInvalid) {
         std::size_t longest;
         std::string TSearchCFG::*field;
     };
-    for (const Case& c : {Case{"SearchFilesMask", 255, &TSearchCFG::SearchFilesMask},
+    for (const Case& c : {Case{"SearchFilesMask", 259, &TSearchCFG::SearchFilesMask},
                           Case{"SearchString", 259, &TSearchCFG::SearchString},
                           Case{"SearchDefaultPath", 259, &TSearchCFG::SearchDefaultPath}}) {
         SCOPED_TRACE(c.key);
@@ -417,33 +447,32 @@ TEST(ProjectFileKeys, DatesKeepTheirLow16Bits) {
     EXPECT_EQ(cfg.SearchDateFrom, kDate2);
 }
 
-// ---- line pieces ----
+// ---- lines ----
 
-TEST(ProjectFilePieces, ALongLineIsReadAsPiecesOf519Bytes) {
-    // The first piece is an unknown key; the rest of the same line is read as a line of its own.
-    const std::string filler = "Comment=" + std::string(519 - 8, 'c');
-    ASSERT_EQ(filler.size(), 519u);
-    TSearchCFG cfg;
-    ASSERT_EQ(LoadError(ValidProject(filler + "SearchString=piece\r\n"), cfg), "");
-    EXPECT_EQ(cfg.SearchString, "piece");
-
-    // One byte less and the key no longer starts a piece.
-    TSearchCFG shifted;
-    ASSERT_EQ(LoadError(ValidProject(filler.substr(1) + "SearchString=piece\r\n"), shifted), "");
-    EXPECT_EQ(shifted.SearchString, "");
+TEST(ProjectFileLines, ALongLineIsReadWhole) {
+    // Nothing of a long line with an unknown key starts a line of its own, wherever it would be cut.
+    for (const std::size_t length : {518u, 519u, 520u, 1038u, 70000u}) {
+        SCOPED_TRACE(length);
+        const std::string filler = "Comment=" + std::string(length - 8, 'c');
+        TSearchCFG cfg;
+        ASSERT_EQ(LoadError(ValidProject(filler + "SearchString=piece\r\n"), cfg), "");
+        EXPECT_EQ(cfg.SearchString, "");
+    }
 }
 
-TEST(ProjectFilePieces, RecordLinesArePiecedToo) {
+TEST(ProjectFileLines, RecordLinesAreReadWhole) {
     const std::string exact(519, 'f');
+    const std::string deep = "/" + std::string(700, 'd') + "/" + std::string(255, 'n');
     TSearchCFG cfg;
-    ASSERT_EQ(LoadError(ValidProject("", exact + "\r\n" + exact + "/x,n\r\n"), cfg), "");
-    ASSERT_EQ(cfg.FoundFiles.size(), 3u) << "a line of 519 bytes plus CR LF is one record";
+    ASSERT_EQ(LoadError(ValidProject("", exact + "\r\n" + exact + "/x,n\r\n" + deep + ",file.txt,1,2,3,4\r\n"), cfg),
+              "");
+    ASSERT_EQ(cfg.FoundFiles.size(), 3u);
     EXPECT_EQ(cfg.FoundFiles[0].folder.str(), exact);
-    EXPECT_EQ(cfg.FoundFiles[1].folder.str(), exact);
-    ExpectRecord(cfg.FoundFiles[2], "/x", "n", 0, 0, 0, 0);
+    ExpectRecord(cfg.FoundFiles[1], (exact + "/x").c_str(), "n", 0, 0, 0, 0);
+    ExpectRecord(cfg.FoundFiles[2], deep.c_str(), "file.txt", 1, 2, 3, 4);
 }
 
-TEST(ProjectFilePieces, CrAndNulEndTheTextOfALine) {
+TEST(ProjectFileLines, CrAndNulEndTheTextOfALine) {
     TSearchCFG cfg;
     std::string extra = "SearchString=ab";
     extra += '\0';
