@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/file_handle.h"
 
@@ -249,36 +250,6 @@ void Load(LineReader& reader, const std::string& path, TSearchCFG& cfg) {
     if (invalid || !cfg.Validate()) ThrowInvalid(path);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// A new, exclusive temporary file next to the target; -1 when none can be made.
-int CreateTemporary(const std::string& path, std::string& tempPath) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + (attempt ? std::to_string(attempt) : std::string());
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::uint32_t ParseProjectNumber(std::string_view text) {
@@ -318,28 +289,7 @@ std::string ProjectText(const TSearchCFG& cfg) {
 }
 
 void SaveProject(const std::string& path, const TSearchCFG& cfg) {
-    if (path.empty() || path.back() == '/') ThrowCreate(path);
-    const std::string text = ProjectText(cfg);
-
-    std::string tempPath;
-    FileHandle fd(CreateTemporary(path, tempPath));
-    if (fd.get() < 0) ThrowCreate(path);
-
-    // An existing project keeps its permissions.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) (void)::fchmod(fd.get(), old.st_mode & 07777);
-
-    const bool written = WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
-    if (!fd.Close() || !written || ::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
-        ThrowCreate(path);
-    }
-    // Make the rename itself durable; the file is complete either way.
-    const int dir = ::open(FolderOf(path).c_str(), kFolderFlags);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
-    }
+    if (ReplaceFile(path, ProjectText(cfg)) != ReplaceOutcome::Replaced) ThrowCreate(path);
 }
 
 void LoadProjectText(std::string_view bytes, const std::string& pathForMessages, TSearchCFG& cfg) {

@@ -11,9 +11,9 @@ namespace quarvel {
 // The bytes of the project file for the record.
 std::string ProjectText(const TSearchCFG& cfg);
 
-// Writes the project file. The text goes to a temporary file next to the
-// target that then replaces it, so a failed save leaves an existing file as it
-// was. Throws QuarvelError("Can`t create file " + path).
+// Writes the project file atomically (ReplaceFile: through a symbolic link,
+// never over anything but a regular file the user may write). Throws
+// QuarvelError("Can`t create file " + path).
 void SaveProject(const std::string& path, const TSearchCFG& cfg);
 
 // Reads a project file into cfg: settings are overwritten key by key and the

@@ -54,6 +54,19 @@ expect 2 "" "Can\`t open file $work/none.QRV" -- --refine "$work/none.QRV" dog
 # A project named in the file list stands for the files it lists.
 expect 0 "$T/both.txt" "" -- -p "$work" -f "cats.qrv" dog
 
+# A save goes through a link to its target, and refuses what is no regular file.
+mkdir "$work/elsewhere"
+expect 0 "$T/both.txt" "" -- -p "$T" -o "$work/elsewhere/real.QRV" dog
+ln -s elsewhere/real.QRV "$work/link.QRV"
+expect 0 "$T/both.txt
+$T/cat.txt" "" -- -p "$T" -o "$work/link.QRV" cat
+[ -L "$work/link.QRV" ] || fail "the save replaced the link"
+expect 0 "$T/both.txt
+$T/cat.txt" "" -- --open "$work/elsewhere/real.QRV"
+mkfifo "$work/pipe.QRV"
+expect 2 "$T/both.txt" "Can\`t create file $work/pipe.QRV" -- -p "$T" -o "$work/pipe.QRV" dog
+[ -p "$work/pipe.QRV" ] || fail "the save replaced the pipe"
+
 # The viewer's scan of one file.
 expect 0 "lines 2
 longest 11

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "results/project_file.h"
+#include "tests/engine/file_size_limit.h"
 
 namespace quarvel {
 namespace {
@@ -580,20 +579,16 @@ TEST_F(ProjectFileDisk, SaveFailingWhileWritingKeepsTheOldFileByteForByte) {
     ASSERT_GT(ProjectText(big).size(), 4096u);
 
     // A file size limit makes the write of the temporary file fail part-way.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string message;
-    try {
-        SaveProject(path, big);
-    } catch (const QuarvelError& e) {
-        message = e.what();
+    {
+        const ScopedFileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.ok());
+        try {
+            SaveProject(path, big);
+        } catch (const QuarvelError& e) {
+            message = e.what();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(message, "Can`t create file " + path);
     EXPECT_EQ(Read(path), before);
