@@ -19,6 +19,9 @@ namespace {
 constexpr const char* kFoundFilesSection = "FoundFiles";
 constexpr const char* kLineEnd = "\r\n";
 constexpr std::size_t kMaxText = kPathBufferSize;  // a text value must be shorter
+// The end of a line's text; a comma also ends a field of a record line.
+constexpr std::string_view kLineBreaks("\r\n\0", 3);
+constexpr std::string_view kRecordBreaks(",\r\n\0", 4);
 
 enum class Kind { Text, U32, U16, Real };
 
@@ -72,7 +75,9 @@ constexpr Field kFields[] = {
     U32("SearchSizeMin", &TSearchCFG::SearchSizeMin),
 };
 
-[[noreturn]] void ThrowCreate(const std::string& path) { throw QuarvelError("Can`t create file " + path); }
+[[noreturn]] void ThrowCreate(const std::string& path, const std::string& reason = "") {
+    throw QuarvelError("Can`t create file " + path + reason);
+}
 [[noreturn]] void ThrowOpen(const std::string& path) { throw QuarvelError("Can`t open file " + path); }
 [[noreturn]] void ThrowInvalid(const std::string& path) { throw QuarvelError("Invalid format file " + path); }
 
@@ -112,7 +117,7 @@ std::string FormatWhole(double value) {
 
 // Cuts the text at its first CR, LF or NUL: the end of a line's text.
 std::string_view LineText(std::string_view piece) {
-    const std::size_t end = piece.find_first_of(std::string_view("\r\n\0", 3));
+    const std::size_t end = piece.find_first_of(kLineBreaks);
     return end == std::string_view::npos ? piece : piece.substr(0, end);
 }
 
@@ -250,6 +255,10 @@ void Load(LineReader& reader, const std::string& path, TSearchCFG& cfg) {
     if (invalid || !cfg.Validate()) ThrowInvalid(path);
 }
 
+bool HoldsAny(std::string_view text, std::string_view bytes) {
+    return text.find_first_of(bytes) != std::string_view::npos;
+}
+
 }  // namespace
 
 std::uint32_t ParseProjectNumber(std::string_view text) {
@@ -260,7 +269,15 @@ std::uint32_t ParseProjectNumber(std::string_view text) {
     return negative ? 0u - value : value;
 }
 
-std::string ProjectText(const TSearchCFG& cfg) {
+const char* UnsavableSetting(const TSearchCFG& cfg) {
+    for (const Field& f : kFields)
+        if (f.kind == Kind::Text && HoldsAny(cfg.*f.text, kLineBreaks)) return f.key;
+    for (int i = 0; i < kOperatorCount; ++i)
+        if (HoldsAny(cfg.Operators[i], kLineBreaks)) return kOperatorNames[i];
+    return nullptr;
+}
+
+std::string ProjectText(const TSearchCFG& cfg, std::vector<std::string>* leftOut) {
     std::string out;
     auto line = [&out](std::string_view a, std::string_view b = {}, std::string_view c = {}) {
         out.append(a).append(b).append(c).append(kLineEnd);
@@ -280,6 +297,10 @@ std::string ProjectText(const TSearchCFG& cfg) {
     line("");
     line("[", kFoundFilesSection, "]");
     for (const TSaveFile& f : cfg.FoundFiles) {
+        if (HoldsAny(f.folder.str(), kRecordBreaks) || HoldsAny(f.name.str(), kRecordBreaks)) {
+            if (leftOut) leftOut->push_back(f.Path());
+            continue;
+        }
         out.append(f.folder.str()).append(",").append(f.name.str()).append(",");
         out.append(std::to_string(f.size)).append(",").append(std::to_string(f.date)).append(",");
         out.append(std::to_string(f.time)).append(",").append(std::to_string(f.attributes));
@@ -288,8 +309,11 @@ std::string ProjectText(const TSearchCFG& cfg) {
     return out;
 }
 
-void SaveProject(const std::string& path, const TSearchCFG& cfg) {
-    if (ReplaceFile(path, ProjectText(cfg)) != ReplaceOutcome::Replaced) ThrowCreate(path);
+std::vector<std::string> SaveProject(const std::string& path, const TSearchCFG& cfg) {
+    if (const char* key = UnsavableSetting(cfg)) ThrowCreate(path, std::string(": a line break in ") + key);
+    std::vector<std::string> leftOut;
+    if (ReplaceFile(path, ProjectText(cfg, &leftOut)) != ReplaceOutcome::Replaced) ThrowCreate(path);
+    return leftOut;
 }
 
 void LoadProjectText(std::string_view bytes, const std::string& pathForMessages, TSearchCFG& cfg) {

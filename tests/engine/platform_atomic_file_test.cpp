@@ -101,7 +101,7 @@ const Caller kCallers[] = {
          cfg.FoundFiles.push_back(f);
          bytes = ProjectText(cfg);
          try {
-             SaveProject(path, cfg);
+             EXPECT_TRUE(SaveProject(path, cfg).empty());
              return true;
          } catch (const QuarvelError& e) {
              EXPECT_EQ(std::string(e.what()), "Can`t create file " + path);

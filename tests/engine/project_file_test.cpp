@@ -142,7 +142,7 @@ TEST_F(ProjectFileDisk, RoundTripKeepsEveryStoredField) {
     cfg.SearchRefined = 1;        // not saved
 
     const std::string path = PathOf("all.qrv");
-    SaveProject(path, cfg);
+    EXPECT_TRUE(SaveProject(path, cfg).empty());
     TSearchCFG back;
     LoadProject(path, back);
 
@@ -202,7 +202,7 @@ TEST_F(ProjectFileDisk, SavedBytesAreExactWithCrLfAndNothingAfterTheLastLine) {
         kOperatorLines + "\r\n[FoundFiles]\r\n";
 
     const std::string empty = PathOf("empty.qrv");
-    SaveProject(empty, cfg);
+    EXPECT_TRUE(SaveProject(empty, cfg).empty());
     EXPECT_EQ(Read(empty), settings);
     TSearchCFG back;
     LoadProject(empty, back);
@@ -211,7 +211,7 @@ TEST_F(ProjectFileDisk, SavedBytesAreExactWithCrLfAndNothingAfterTheLastLine) {
     cfg.FoundFiles.push_back(Record("/srv/a", "x.txt", 12, 3, 4, 5));
     cfg.FoundFiles.push_back(Record("", "root.txt", 0, 0, 0, 0));
     const std::string two = PathOf("two.qrv");
-    SaveProject(two, cfg);
+    EXPECT_TRUE(SaveProject(two, cfg).empty());
     EXPECT_EQ(Read(two), settings + "/srv/a,x.txt,12,3,4,5\r\n,root.txt,0,0,0,0\r\n");
     EXPECT_EQ(Read(two), ProjectText(cfg));
 }
@@ -222,7 +222,7 @@ TEST_F(ProjectFileDisk, TenCharacterOperatorsSaveAndOpenBack) {
                      "SEPARATORS", "NOTSEARCH!"};
     cfg.FoundFiles.push_back(Record("/a", "b.txt", 1, kDate1, 2, 3));
     const std::string path = PathOf("ops.qrv");
-    SaveProject(path, cfg);
+    EXPECT_TRUE(SaveProject(path, cfg).empty());
     TSearchCFG back;
     LoadProject(path, back);
     EXPECT_EQ(back.Operators, cfg.Operators);
@@ -234,7 +234,7 @@ TEST_F(ProjectFileDisk, RecordLinesLongerThanOneReadOpenWhole) {
     for (const std::size_t length : {100000u, 700u, 70000u, 5u, 200000u})
         cfg.FoundFiles.push_back(Record(("/" + std::string(length, 'd')).c_str(), "n.txt", length, kDate1, 1, 2));
     const std::string path = PathOf("deep.qrv");
-    SaveProject(path, cfg);
+    EXPECT_TRUE(SaveProject(path, cfg).empty());
     TSearchCFG back;
     LoadProject(path, back);
     ASSERT_EQ(back.FoundFiles.size(), cfg.FoundFiles.size());
@@ -242,6 +242,50 @@ TEST_F(ProjectFileDisk, RecordLinesLongerThanOneReadOpenWhole) {
         const TSaveFile& f = cfg.FoundFiles[i];
         ExpectRecord(back.FoundFiles[i], f.folder.str().c_str(), "n.txt", f.size, kDate1, 1, 2);
     }
+}
+
+TEST_F(ProjectFileDisk, FoundFilesAProjectCannotHoldAreLeftOutAndNamed) {
+    TSearchCFG cfg = ValidCfg();
+    cfg.FoundFiles.push_back(Record("/data/a,b", "x.txt", 1, kDate1, 1, 1));
+    cfg.FoundFiles.push_back(Record("/data", "kept.txt", 2, kDate1, 2, 2));
+    cfg.FoundFiles.push_back(Record("/data", "line\nbreak", 3, kDate1, 3, 3));
+    cfg.FoundFiles.push_back(Record("/da\rta", "y", 4, kDate1, 4, 4));
+    cfg.FoundFiles.push_back(Record("", "root,txt", 5, kDate1, 5, 5));
+    const std::string path = PathOf("some.qrv");
+    EXPECT_EQ(SaveProject(path, cfg),
+              (std::vector<std::string>{"/data/a,b/x.txt", "/data/line\nbreak", "/da\rta/y", "/root,txt"}));
+    TSearchCFG back;
+    LoadProject(path, back);
+    ASSERT_EQ(back.FoundFiles.size(), 1u);
+    ExpectRecord(back.FoundFiles[0], "/data", "kept.txt", 2, kDate1, 2, 2);
+}
+
+TEST_F(ProjectFileDisk, ASettingWithALineBreakIsNotSaved) {
+    const std::string path = PathOf("p.qrv");
+    Write(path, "old");
+    for (const char* breakBytes : {"\r", "\n", "\0"}) {
+        for (std::string TSearchCFG::*text :
+             {&TSearchCFG::SearchFilesMask, &TSearchCFG::SearchString, &TSearchCFG::SearchDefaultPath}) {
+            TSearchCFG cfg = ValidCfg();
+            cfg.*text = std::string("a") + std::string(breakBytes, 1) + "SearchWithin=3";
+            EXPECT_THROW((void)SaveProject(path, cfg), QuarvelError);
+        }
+        TSearchCFG cfg = ValidCfg();
+        cfg.Operators[kOpFileNotSearch] = std::string("!") + std::string(breakBytes, 1);
+        try {
+            (void)SaveProject(path, cfg);
+            ADD_FAILURE() << "saved";
+        } catch (const QuarvelError& e) {
+            EXPECT_EQ(std::string(e.what()), "Can`t create file " + path + ": a line break in FileNotSearch");
+        }
+    }
+    TSearchCFG cfg = ValidCfg();
+    cfg.SearchDefaultPath = "/x\ny";
+    EXPECT_STREQ(UnsavableSetting(cfg), "SearchDefaultPath");
+    cfg.SearchDefaultPath = "/x y";
+    EXPECT_EQ(UnsavableSetting(cfg), nullptr);
+    EXPECT_EQ(Read(path), "old");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"p.qrv"});
 }
 
 TEST(ProjectFileText, RealsAreWrittenAsTheirWholeNumberWithoutWrap) {
@@ -280,11 +324,12 @@ TEST(ProjectFileText, LfOnlyFileLoadsLikeCrLf) {
 // ---- record lines ----
 
 TEST(ProjectFileRecords, CommaInFolderOrNameSplitsTheLineWrongly) {
-    TSearchCFG cfg = ValidCfg();
-    cfg.FoundFiles.push_back(Record("/data/a,b", "x.txt", 10, kDate1, 77, 32));
-    cfg.FoundFiles.push_back(Record("/data", "one,two.txt", 10, kDate1, 77, 32));
+    // Lines written elsewhere: the program itself never writes such a record.
+    const std::string date = std::to_string(kDate1);
     TSearchCFG back;
-    LoadProjectText(ProjectText(cfg), "c.qrv", back);
+    LoadProjectText(ValidProject("", "/data/a,b,x.txt,10," + date + ",77,32\r\n/data,one,two.txt,10," + date +
+                                         ",77,32\r\n"),
+                    "c.qrv", back);
     ASSERT_EQ(back.FoundFiles.size(), 2u);
     // the part after the comma becomes the name and the numbers shift; the attributes fall off the end
     ExpectRecord(back.FoundFiles[0], "/data/a", "b", 0, 10, kDate1, 77);
@@ -523,7 +568,7 @@ TEST_F(ProjectFileDisk, SaveFailureTextsAndNoLeftovers) {
     for (const std::string& path :
          {PathOf("no/such/folder/p.qrv"), regular + "/p.qrv", dir_.string() + "/", std::string()}) {
         try {
-            SaveProject(path, cfg);
+            (void)SaveProject(path, cfg);
             ADD_FAILURE() << "no exception for " << path;
         } catch (const QuarvelError& e) {
             EXPECT_EQ(std::string(e.what()), "Can`t create file " + path);
@@ -537,7 +582,7 @@ TEST_F(ProjectFileDisk, SaveOntoANonEmptyFolderFailsAndLeavesItAlone) {
     fs::create_directory(target);
     Write(target + "/inside", "keep");
     try {
-        SaveProject(target, ValidCfg());
+        (void)SaveProject(target, ValidCfg());
         FAIL() << "no exception";
     } catch (const QuarvelError& e) {
         EXPECT_EQ(std::string(e.what()), "Can`t create file " + target);
@@ -553,7 +598,7 @@ TEST_F(ProjectFileDisk, SaveReplacesAnExistingProjectAndKeepsItsPermissions) {
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     TSearchCFG cfg = ValidCfg();
     cfg.SearchString = "new";
-    SaveProject(path, cfg);
+    EXPECT_TRUE(SaveProject(path, cfg).empty());
     EXPECT_EQ(Read(path), ProjectText(cfg));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -562,7 +607,7 @@ TEST_F(ProjectFileDisk, SaveReplacesAnExistingProjectAndKeepsItsPermissions) {
     // A stale temporary file of an earlier save does not block the next one.
     Write(path + ".tmp", "stale");
     cfg.SearchString = "newer";
-    SaveProject(path, cfg);
+    EXPECT_TRUE(SaveProject(path, cfg).empty());
     EXPECT_EQ(Read(path), ProjectText(cfg));
     EXPECT_EQ(Read(path + ".tmp"), "stale");
 }
@@ -571,7 +616,7 @@ TEST_F(ProjectFileDisk, SaveFailingWhileWritingKeepsTheOldFileByteForByte) {
     const std::string path = PathOf("keep.qrv");
     TSearchCFG old = ValidCfg();
     old.SearchString = "old";
-    SaveProject(path, old);
+    EXPECT_TRUE(SaveProject(path, old).empty());
     const std::string before = Read(path);
 
     TSearchCFG big = ValidCfg();
@@ -584,7 +629,7 @@ TEST_F(ProjectFileDisk, SaveFailingWhileWritingKeepsTheOldFileByteForByte) {
         const ScopedFileSizeLimit limit(1024);
         ASSERT_TRUE(limit.ok());
         try {
-            SaveProject(path, big);
+            (void)SaveProject(path, big);
         } catch (const QuarvelError& e) {
             message = e.what();
         }
