@@ -249,6 +249,10 @@ TEST(ProjectFileFuzz, SavedProjectsOpenBackTheSame) {
     std::mt19937 rng(4);
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("qv-roundtrip-" + std::to_string(::getpid()) + ".qrv")).string();
+    struct RemovedAtEnd {
+        const std::string& path;
+        ~RemovedAtEnd() { std::filesystem::remove(path); }
+    } removed{path};
     int leftOutSeen = 0, refusedSeen = 0;
     for (int i = 0; i < 400 && !::testing::Test::HasFailure(); ++i) {
         SCOPED_TRACE(i);
@@ -303,7 +307,6 @@ TEST(ProjectFileFuzz, SavedProjectsOpenBackTheSame) {
             EXPECT_EQ(a.group, 0u);
         }
     }
-    std::filesystem::remove(path);
     // Both kinds of project the format cannot hold whole must have come up.
     EXPECT_GT(leftOutSeen, 20);
     EXPECT_GT(refusedSeen, 5);
