@@ -92,6 +92,12 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
             }
             return ToAnsiText(args[++i], out, error, utf8);
         };
+        // An empty name would read as the option not given at all.
+        auto fileName = [&](std::string& out) {
+            if (!value(out)) return false;
+            if (out.empty()) error = "option " + a + " needs a file name";
+            return !out.empty();
+        };
         auto number = [&](std::uint32_t max, std::uint32_t& out) {
             std::string text;
             if (!value(text)) return false;
@@ -137,10 +143,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         else if (a == "--last-days") { if (!number(999, c.SearchDateLastDay)) return std::nullopt; c.SearchDateId = 3; }
         else if (a == "--at-most") { if (!number(999999, c.SearchSizeMax)) return std::nullopt; c.SearchSizeId = 1; }
         else if (a == "--at-least") { if (!number(999999, c.SearchSizeMin)) return std::nullopt; c.SearchSizeId = 2; }
-        else if (a == "--refine") { if (!value(o.refineProject)) return std::nullopt; }
-        else if (a == "-o" || a == "--save") { if (!value(o.saveProject)) return std::nullopt; }
-        else if (a == "--open") { if (!value(o.openProject)) return std::nullopt; o.action = CliAction::Open; }
-        else if (a == "--view") { if (!value(o.viewFile)) return std::nullopt; o.action = CliAction::View; }
+        else if (a == "--refine") { if (!fileName(o.refineProject)) return std::nullopt; }
+        else if (a == "-o" || a == "--save") { if (!fileName(o.saveProject)) return std::nullopt; }
+        else if (a == "--open") { if (!fileName(o.openProject)) return std::nullopt; o.action = CliAction::Open; }
+        else if (a == "--view") { if (!fileName(o.viewFile)) return std::nullopt; o.action = CliAction::View; }
         else if (a == "--check") check = true;
         else if (a == "--rows") o.rows = true;
         else if (a == "--info") o.info = true;

@@ -138,16 +138,21 @@ int Search(CliOptions& o, TerminalObserver& observer) {
     SearchRun run(cfg, query, observer, RunMode::Search);
     run.Run();
     if (!query) return 2;  // the expression did not compile
+    int status = cfg.FoundFiles.empty() ? 1 : 0;
     if (!o.saveProject.empty()) {
+        std::vector<std::string> leftOut;
         try {
-            SaveProject(o.saveProject, cfg);
+            leftOut = SaveProject(o.saveProject, cfg);
         } catch (const QuarvelError& e) {
             std::fprintf(stderr, "%s\n", e.what());
             return 2;
         }
+        for (const std::string& path : leftOut)
+            std::fprintf(stderr, "Not saved in the project (a comma or line break in its path): %s\n", path.c_str());
+        if (!leftOut.empty()) status = 2;
     }
     if (o.info) PrintInfo(cfg);
-    return cfg.FoundFiles.empty() ? 1 : 0;
+    return status;
 }
 
 }  // namespace

@@ -44,8 +44,9 @@ public:
     // control byte (below 0x20) or an empty path component are refused.
     int WriteValue(std::string_view subKey, std::string_view name, const void* data, int kind);
 
-    // Replaces the file atomically (temporary file, then rename). False when
-    // the file could not be written; the old file is then left as it was.
+    // Creates the file's folder when it is missing and replaces the file
+    // atomically, through a symbolic link to its target (ReplaceFile). False
+    // when the file could not be written; the old file is then left as it was.
     bool Commit();
 
     // The hive as REGEDIT4 text, and the parser behind the constructor.

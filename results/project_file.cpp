@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/file_handle.h"
 
@@ -17,10 +18,10 @@ namespace {
 
 constexpr const char* kFoundFilesSection = "FoundFiles";
 constexpr const char* kLineEnd = "\r\n";
-// A line is read into a 520-byte buffer: 519 bytes of text at most per piece.
-constexpr std::size_t kMaxPiece = 519;
-constexpr std::size_t kMaxFilesMask = 256;  // SearchFilesMask must be shorter
-constexpr std::size_t kMaxText = kPathBufferSize;
+constexpr std::size_t kMaxText = kPathBufferSize;  // a text value must be shorter
+// The end of a line's text; a comma also ends a field of a record line.
+constexpr std::string_view kLineBreaks("\r\n\0", 3);
+constexpr std::string_view kRecordBreaks(",\r\n\0", 4);
 
 enum class Kind { Text, U32, U16, Real };
 
@@ -49,7 +50,7 @@ constexpr Field Real(const char* key, double TSearchCFG::*m) {
 
 // The settings in the order they are written; the operator strings follow.
 constexpr Field kFields[] = {
-    Text("SearchFilesMask", &TSearchCFG::SearchFilesMask, kMaxFilesMask),
+    Text("SearchFilesMask", &TSearchCFG::SearchFilesMask, kMaxText),
     Text("SearchString", &TSearchCFG::SearchString, kMaxText),
     Text("SearchDefaultPath", &TSearchCFG::SearchDefaultPath, kMaxText),
     U32("SearchWithin", &TSearchCFG::SearchWithin),
@@ -74,7 +75,9 @@ constexpr Field kFields[] = {
     U32("SearchSizeMin", &TSearchCFG::SearchSizeMin),
 };
 
-[[noreturn]] void ThrowCreate(const std::string& path) { throw QuarvelError("Can`t create file " + path); }
+[[noreturn]] void ThrowCreate(const std::string& path, const std::string& reason = "") {
+    throw QuarvelError("Can`t create file " + path + reason);
+}
 [[noreturn]] void ThrowOpen(const std::string& path) { throw QuarvelError("Can`t open file " + path); }
 [[noreturn]] void ThrowInvalid(const std::string& path) { throw QuarvelError("Invalid format file " + path); }
 
@@ -114,7 +117,7 @@ std::string FormatWhole(double value) {
 
 // Cuts the text at its first CR, LF or NUL: the end of a line's text.
 std::string_view LineText(std::string_view piece) {
-    const std::size_t end = piece.find_first_of(std::string_view("\r\n\0", 3));
+    const std::size_t end = piece.find_first_of(kLineBreaks);
     return end == std::string_view::npos ? piece : piece.substr(0, end);
 }
 
@@ -131,35 +134,36 @@ bool IsRecordsEnd(std::string_view line) { return line.size() >= 4 && line.front
 
 bool NameBegins(std::string_view line, std::string_view word) { return line.substr(1).starts_with(word); }
 
-// Reads the bytes of a file as pieces of a line, the way a line is read into
-// a fixed buffer: up to and including the next line feed, at most 519 bytes.
-class PieceReader {
+// Reads the bytes of a file one line at a time, each line whole however
+// long: up to and including its line feed.
+class LineReader {
 public:
     // refill returns the next chunk of bytes, empty at the end.
-    explicit PieceReader(std::function<std::string_view()> refill) : refill_(std::move(refill)) {}
+    explicit LineReader(std::function<std::string_view()> refill) : refill_(std::move(refill)) {}
 
-    // The text of the next piece (cut at CR, LF or NUL), or false at the end.
+    // The text of the next line (cut at CR, LF or NUL), or false at the end.
+    // The text stays valid until the next call.
     bool Next(std::string_view& text) {
-        piece_.clear();
-        while (piece_.size() < kMaxPiece) {
+        line_.clear();
+        for (;;) {
             if (pos_ == chunk_.size()) {
                 chunk_ = refill_();
                 pos_ = 0;
                 if (chunk_.empty()) break;
             }
-            const std::size_t want = kMaxPiece - piece_.size();
-            std::string_view rest = chunk_.substr(pos_, want);
+            const std::string_view rest = chunk_.substr(pos_);
             const std::size_t lf = rest.find('\n');
-            if (lf != std::string_view::npos) {
-                piece_.append(rest.substr(0, lf + 1));
-                pos_ += lf + 1;
-                break;
+            const std::size_t take = lf == std::string_view::npos ? rest.size() : lf + 1;
+            pos_ += take;
+            if (lf != std::string_view::npos && line_.empty()) {
+                text = LineText(rest.substr(0, take));  // the whole line lies in this chunk
+                return true;
             }
-            piece_.append(rest);
-            pos_ += rest.size();
+            line_.append(rest.substr(0, take));
+            if (lf != std::string_view::npos) break;
         }
-        if (piece_.empty()) return false;
-        text = LineText(piece_);
+        if (line_.empty()) return false;
+        text = LineText(line_);
         return true;
     }
 
@@ -167,7 +171,7 @@ private:
     std::function<std::string_view()> refill_;
     std::string_view chunk_;
     std::size_t pos_ = 0;
-    std::string piece_;
+    std::string line_;
 };
 
 void ApplySetting(std::string_view line, TSearchCFG& cfg, bool& invalid) {
@@ -189,7 +193,7 @@ void ApplySetting(std::string_view line, TSearchCFG& cfg, bool& invalid) {
     }
     for (int i = 0; i < kOperatorCount; ++i) {
         if (!KeyValue(line, kOperatorNames[i], value)) continue;
-        if (value.size() < kMaxOperatorLength)
+        if (value.size() <= kMaxOperatorLength)
             cfg.Operators[i] = std::string(value);
         else
             invalid = true;
@@ -221,7 +225,7 @@ void AppendRecord(std::string_view line, TSearchCFG& cfg) {
     cfg.FoundFiles.push_back(std::move(record));
 }
 
-void Load(PieceReader& reader, const std::string& path, TSearchCFG& cfg) {
+void Load(LineReader& reader, const std::string& path, TSearchCFG& cfg) {
     bool invalid = false;
     bool inSettings = false;
     bool inRecords = false;
@@ -251,34 +255,8 @@ void Load(PieceReader& reader, const std::string& path, TSearchCFG& cfg) {
     if (invalid || !cfg.Validate()) ThrowInvalid(path);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// A new, exclusive temporary file next to the target; -1 when none can be made.
-int CreateTemporary(const std::string& path, std::string& tempPath) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + (attempt ? std::to_string(attempt) : std::string());
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+bool HoldsAny(std::string_view text, std::string_view bytes) {
+    return text.find_first_of(bytes) != std::string_view::npos;
 }
 
 }  // namespace
@@ -291,7 +269,15 @@ std::uint32_t ParseProjectNumber(std::string_view text) {
     return negative ? 0u - value : value;
 }
 
-std::string ProjectText(const TSearchCFG& cfg) {
+const char* UnsavableSetting(const TSearchCFG& cfg) {
+    for (const Field& f : kFields)
+        if (f.kind == Kind::Text && HoldsAny(cfg.*f.text, kLineBreaks)) return f.key;
+    for (int i = 0; i < kOperatorCount; ++i)
+        if (HoldsAny(cfg.Operators[i], kLineBreaks)) return kOperatorNames[i];
+    return nullptr;
+}
+
+std::string ProjectText(const TSearchCFG& cfg, std::vector<std::string>* leftOut) {
     std::string out;
     auto line = [&out](std::string_view a, std::string_view b = {}, std::string_view c = {}) {
         out.append(a).append(b).append(c).append(kLineEnd);
@@ -311,6 +297,10 @@ std::string ProjectText(const TSearchCFG& cfg) {
     line("");
     line("[", kFoundFilesSection, "]");
     for (const TSaveFile& f : cfg.FoundFiles) {
+        if (HoldsAny(f.folder.str(), kRecordBreaks) || HoldsAny(f.name.str(), kRecordBreaks)) {
+            if (leftOut) leftOut->push_back(f.Path());
+            continue;
+        }
         out.append(f.folder.str()).append(",").append(f.name.str()).append(",");
         out.append(std::to_string(f.size)).append(",").append(std::to_string(f.date)).append(",");
         out.append(std::to_string(f.time)).append(",").append(std::to_string(f.attributes));
@@ -319,34 +309,16 @@ std::string ProjectText(const TSearchCFG& cfg) {
     return out;
 }
 
-void SaveProject(const std::string& path, const TSearchCFG& cfg) {
-    if (path.empty() || path.back() == '/') ThrowCreate(path);
-    const std::string text = ProjectText(cfg);
-
-    std::string tempPath;
-    FileHandle fd(CreateTemporary(path, tempPath));
-    if (fd.get() < 0) ThrowCreate(path);
-
-    // An existing project keeps its permissions.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) (void)::fchmod(fd.get(), old.st_mode & 07777);
-
-    const bool written = WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
-    if (!fd.Close() || !written || ::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
-        ThrowCreate(path);
-    }
-    // Make the rename itself durable; the file is complete either way.
-    const int dir = ::open(FolderOf(path).c_str(), kFolderFlags);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
-    }
+std::vector<std::string> SaveProject(const std::string& path, const TSearchCFG& cfg) {
+    if (const char* key = UnsavableSetting(cfg)) ThrowCreate(path, std::string(": a line break in ") + key);
+    std::vector<std::string> leftOut;
+    if (ReplaceFile(path, ProjectText(cfg, &leftOut)) != ReplaceOutcome::Replaced) ThrowCreate(path);
+    return leftOut;
 }
 
 void LoadProjectText(std::string_view bytes, const std::string& pathForMessages, TSearchCFG& cfg) {
     bool given = false;
-    PieceReader reader([&]() -> std::string_view {
+    LineReader reader([&]() -> std::string_view {
         if (given) return {};
         given = true;
         return bytes;
@@ -361,7 +333,7 @@ void LoadProject(const std::string& path, TSearchCFG& cfg) {
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowOpen(path);
 
     std::string buffer(64 * 1024, '\0');
-    PieceReader reader([&]() -> std::string_view {
+    LineReader reader([&]() -> std::string_view {
         for (;;) {
             const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
             if (n >= 0) return std::string_view(buffer.data(), static_cast<std::size_t>(n));

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/search_cfg.h"
 
@@ -8,13 +9,21 @@
 // found-file list as CR LF terminated text lines.
 namespace quarvel {
 
-// The bytes of the project file for the record.
-std::string ProjectText(const TSearchCFG& cfg);
+// The key of the first text setting or operator string that a line of the
+// project cannot hold (it has a CR, LF or NUL in it), or nullptr.
+const char* UnsavableSetting(const TSearchCFG& cfg);
 
-// Writes the project file. The text goes to a temporary file next to the
-// target that then replaces it, so a failed save leaves an existing file as it
-// was. Throws QuarvelError("Can`t create file " + path).
-void SaveProject(const std::string& path, const TSearchCFG& cfg);
+// The bytes of the project file for the record. A found file whose folder or
+// name holds a comma, CR, LF or NUL would load back as another record: it is
+// left out, and its path is appended to leftOut when that is given. The
+// settings are written as they are; SaveProject refuses an unsavable one.
+std::string ProjectText(const TSearchCFG& cfg, std::vector<std::string>* leftOut = nullptr);
+
+// Writes the project file atomically (ReplaceFile: through a symbolic link,
+// never over anything but a regular file the user may write). Returns the
+// paths of the found files it left out. Throws QuarvelError("Can`t create
+// file " + path), with the key after it when a setting cannot be saved.
+[[nodiscard]] std::vector<std::string> SaveProject(const std::string& path, const TSearchCFG& cfg);
 
 // Reads a project file into cfg: settings are overwritten key by key and the
 // records are appended to cfg.FoundFiles with group 0. On failure cfg may be

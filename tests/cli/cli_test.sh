@@ -54,6 +54,37 @@ expect 2 "" "Can\`t open file $work/none.QRV" -- --refine "$work/none.QRV" dog
 # A project named in the file list stands for the files it lists.
 expect 0 "$T/both.txt" "" -- -p "$work" -f "cats.qrv" dog
 
+# An empty file name is refused before any search runs.
+expect 2 "" "quarvel-cli: option -o needs a file name" -- -p "$T" -o '' cat
+expect 2 "" "quarvel-cli: option --refine needs a file name" -- -p "$T" --refine '' cat
+# A save goes through a link to its target, and refuses what is no regular file.
+mkdir "$work/elsewhere"
+expect 0 "$T/both.txt" "" -- -p "$T" -o "$work/elsewhere/real.QRV" dog
+ln -s elsewhere/real.QRV "$work/link.QRV"
+expect 0 "$T/both.txt
+$T/cat.txt" "" -- -p "$T" -o "$work/link.QRV" cat
+[ -L "$work/link.QRV" ] || fail "the save replaced the link"
+expect 0 "$T/both.txt
+$T/cat.txt" "" -- --open "$work/elsewhere/real.QRV"
+mkfifo "$work/pipe.QRV"
+expect 2 "$T/both.txt" "Can\`t create file $work/pipe.QRV" -- -p "$T" -o "$work/pipe.QRV" dog
+[ -p "$work/pipe.QRV" ] || fail "the save replaced the pipe"
+# Found files whose path holds a comma or a line break are named and left out of the project.
+O=$work/odd
+mkdir "$O"
+printf 'cat\n' > "$O/plain.txt"
+printf 'cat\n' > "$O/a,b.txt"
+printf 'cat\n' > "$O/line
+break.txt"
+left="Not saved in the project (a comma or line break in its path):"
+expect 2 "$O/plain.txt
+$O/a,b.txt
+$O/line
+break.txt" "$left $O/a,b.txt
+$left $O/line
+break.txt" -- -p "$O" -f 'plain.txt,a?b.txt,line?break.txt' -o "$work/odd.QRV" cat
+expect 0 "$O/plain.txt" "" -- --open "$work/odd.QRV"
+
 # The viewer's scan of one file.
 expect 0 "lines 2
 longest 11

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -11,6 +13,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "tests/engine/file_size_limit.h"
 
 namespace quarvel {
 namespace {
@@ -33,6 +37,12 @@ protected:
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
+    }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
     // A hive with nothing loaded.
     Registry Empty() const { return Registry(PathOf("none.reg")); }
@@ -324,20 +334,24 @@ TEST_F(PlatformRegistry, FailedCommitLeavesTheOldFile) {
     Registry reg(path);
     ASSERT_EQ(reg.WriteValue("New", "v", "2", kRegSz), 1);
 
-    // The temporary file's place is taken by a folder.
-    ASSERT_EQ(mkdir((path + ".tmp").c_str(), 0755), 0);
-    EXPECT_FALSE(reg.Commit());
+    // Writing the new file fails part-way; the temporary file goes.
+    ASSERT_EQ(reg.WriteValue("New", "big", std::string(4000, 'b').c_str(), kRegSz), 1);
+    {
+        const ScopedFileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(reg.Commit());
+    }
     EXPECT_EQ(ReadFile(path), old);
-    rmdir((path + ".tmp").c_str());
+    EXPECT_EQ(Entries(), std::vector<std::string>{"registry.reg"});
 
-    // The target itself is a folder: the rename fails and the temporary goes.
+    // The target itself is a folder.
     const std::string folderTarget = PathOf("target");
     ASSERT_EQ(mkdir(folderTarget.c_str(), 0755), 0);
     WriteFile(folderTarget + "/inside", "x");
     Registry intoFolder(folderTarget);
     ASSERT_EQ(intoFolder.WriteValue("K", "v", "x", kRegSz), 1);
     EXPECT_FALSE(intoFolder.Commit());
-    EXPECT_NE(access((folderTarget + ".tmp").c_str(), F_OK), 0);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"registry.reg", "target"}));
     EXPECT_EQ(ReadFile(folderTarget + "/inside"), "x");
 
     // The parent folder is a regular file.
