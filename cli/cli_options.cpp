@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <map>
@@ -37,11 +38,15 @@ const char* const kCliUsage =
     "      --view FILE       no search: scan FILE as the viewer does and print lines, longest, starts, hits\n"
     "      --check           no search: print the terms of EXPRESSION, or the compiler's message\n"
     "      --rows            print the results list's five columns, tab-separated\n"
+    "  -0, --null            end each found path (or row) with a NUL byte instead of a line feed\n"
     "      --info            after the run (or --open), print the search information lines\n"
     "  -q, --quiet           no progress line\n"
     "      --help            this text\n"
     "Results go to standard output, messages to standard error. Exit status: 0 found (or --check,\n"
-    "--open, --view succeeded), 1 nothing found, 2 error. Settings are neither read nor written.\n";
+    "--open, --view succeeded), 1 nothing found, 2 an error was reported (even if something was\n"
+    "found). SIGINT or SIGTERM ends the run: what was found is printed, then the program ends by\n"
+    "that signal. The expression and the operator strings are read in the terminal's encoding;\n"
+    "names and paths are the file system's bytes as typed. Settings are neither read nor written.\n";
 
 namespace {
 
@@ -67,6 +72,34 @@ bool Number(const std::string& text, std::uint32_t max, std::uint32_t& out) {
     return true;
 }
 
+// The options that may not be given together: at most one of each set.
+const std::vector<std::vector<std::string>> kExclusive = {
+    {"--at-most", "--at-least"},
+    {"--between", "--last-months", "--last-days"},
+    {"--open", "--view", "--check"},
+    {"--open", "--refine"}, {"--open", "--save"},
+    {"--view", "--refine"}, {"--view", "--save"}, {"--view", "--rows"}, {"--view", "--info"}, {"--view", "--null"},
+    {"--check", "--refine"}, {"--check", "--save"}, {"--check", "--rows"}, {"--check", "--info"},
+    {"--check", "--null"},
+};
+
+// The long name of an option given in its short form.
+std::string LongName(const std::string& a) {
+    static const std::map<std::string, std::string> shortNames = {
+        {"-p", "--path"},        {"-f", "--files"},      {"-r", "--subdir"}, {"-i", "--ignore-case"},
+        {"-w", "--whole-word"},  {"-o", "--save"},       {"-q", "--quiet"},  {"-0", "--null"},
+        {"-h", "--help"}};
+    auto it = shortNames.find(a);
+    return it == shortNames.end() ? a : it->second;
+}
+
+// A quoted beginning of a long typed text, not cut inside a UTF-8 sequence.
+std::string Beginning(const std::string& typed) {
+    std::size_t n = std::min<std::size_t>(typed.size(), 40);
+    while (n > 0 && n < typed.size() && (static_cast<unsigned char>(typed[n]) & 0xC0) == 0x80) --n;
+    return typed.substr(0, n) + "...";
+}
+
 }  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error, bool utf8) {
@@ -74,7 +107,6 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     TSearchCFG& c = o.cfg;
     c.SetDefaults();
     c.SearchFilesMask = "*.*";
-    c.SearchDefaultPath = WorkingFolder();
     const std::uint16_t today = TodayDosDate();
     c.SearchDateFrom = c.SearchDateBefore = today;
     const std::map<std::string, int> operators = {
@@ -82,39 +114,55 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         {"--op-quote", kOpQuote},     {"--op-open", kOpLevelOpen}, {"--op-close", kOpLevelClose},
         {"--separator", kOpFileSeparator}, {"--not-search", kOpFileNotSearch}};
     std::vector<std::string> positional;
-    bool check = false;
+    std::map<std::string, std::string> given;  // each option given, by its long name, with its typed values
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
+        const std::string& typed = args[i];
+        if (typed == "--") {
+            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
+        if (typed.size() < 2 || typed[0] != '-' || !positional.empty()) {
+            positional.push_back(typed);
+            continue;
+        }
+        const std::string a = LongName(typed);
+        std::string typedValues;
+        // A name or path: the file system's bytes, as typed.
         auto value = [&](std::string& out) {
             if (i + 1 >= args.size()) {
-                error = "option " + a + " needs a value";
+                error = "option " + typed + " needs a value";
                 return false;
             }
-            return ToAnsiText(args[++i], out, error, utf8);
+            out = args[++i];
+            typedValues += out + '\0';
+            return true;
+        };
+        // Search text: converted to Windows-1252.
+        auto text = [&](std::string& out) {
+            std::string raw;
+            return value(raw) && ToAnsiText(raw, out, error, utf8);
         };
         // An empty name would read as the option not given at all.
         auto fileName = [&](std::string& out) {
             if (!value(out)) return false;
-            if (out.empty()) error = "option " + a + " needs a file name";
+            if (out.empty()) error = "option " + typed + " needs a file name";
             return !out.empty();
         };
         auto number = [&](std::uint32_t max, std::uint32_t& out) {
-            std::string text;
-            if (!value(text)) return false;
-            if (!Number(text, max, out)) {
-                error = "option " + a + " needs a whole number from 0 to " + std::to_string(max);
+            std::string digits;
+            if (!value(digits)) return false;
+            if (!Number(digits, max, out)) {
+                error = "option " + typed + " needs a whole number from 0 to " + std::to_string(max);
                 return false;
             }
             return true;
         };
-        if (a == "--") {
-            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
-            break;
-        } else if (a == "-p" || a == "--path") { if (!value(c.SearchDefaultPath)) return std::nullopt; }
-        else if (a == "-f" || a == "--files") { if (!value(c.SearchFilesMask)) return std::nullopt; }
-        else if (a == "-r" || a == "--subdir") c.SearchIncludeSubDir = 1;
-        else if (a == "-i" || a == "--ignore-case") c.SearchIgnoreCase = 1;
-        else if (a == "-w" || a == "--whole-word") c.SearchWholeWord = 1;
+        bool ok = true;
+        if (a == "--path") ok = value(c.SearchDefaultPath);
+        else if (a == "--files") ok = value(c.SearchFilesMask);
+        else if (a == "--subdir") c.SearchIncludeSubDir = 1;
+        else if (a == "--ignore-case") c.SearchIgnoreCase = 1;
+        else if (a == "--whole-word") c.SearchWholeWord = 1;
         else if (a == "--no-hidden") c.SearchIncludeHidden = 0;
         else if (a == "--within" || a == "--code") {
             std::string v;
@@ -139,42 +187,84 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
             c.SearchDateId = 1;
             c.SearchDateFrom = *from;
             c.SearchDateBefore = *before;
-        } else if (a == "--last-months") { if (!number(999, c.SearchDateLastMonate)) return std::nullopt; c.SearchDateId = 2; }
-        else if (a == "--last-days") { if (!number(999, c.SearchDateLastDay)) return std::nullopt; c.SearchDateId = 3; }
-        else if (a == "--at-most") { if (!number(999999, c.SearchSizeMax)) return std::nullopt; c.SearchSizeId = 1; }
-        else if (a == "--at-least") { if (!number(999999, c.SearchSizeMin)) return std::nullopt; c.SearchSizeId = 2; }
-        else if (a == "--refine") { if (!fileName(o.refineProject)) return std::nullopt; }
-        else if (a == "-o" || a == "--save") { if (!fileName(o.saveProject)) return std::nullopt; }
-        else if (a == "--open") { if (!fileName(o.openProject)) return std::nullopt; o.action = CliAction::Open; }
-        else if (a == "--view") { if (!fileName(o.viewFile)) return std::nullopt; o.action = CliAction::View; }
-        else if (a == "--check") check = true;
+        } else if (a == "--last-months") { ok = number(999, c.SearchDateLastMonate); c.SearchDateId = 2; }
+        else if (a == "--last-days") { ok = number(999, c.SearchDateLastDay); c.SearchDateId = 3; }
+        else if (a == "--at-most") { ok = number(999999, c.SearchSizeMax); c.SearchSizeId = 1; }
+        else if (a == "--at-least") { ok = number(999999, c.SearchSizeMin); c.SearchSizeId = 2; }
+        else if (a == "--refine") ok = fileName(o.refineProject);
+        else if (a == "--save") ok = fileName(o.saveProject);
+        else if (a == "--open") { ok = fileName(o.openProject); o.action = CliAction::Open; }
+        else if (a == "--view") { ok = fileName(o.viewFile); o.action = CliAction::View; }
+        else if (a == "--check") o.action = CliAction::Check;
         else if (a == "--rows") o.rows = true;
         else if (a == "--info") o.info = true;
-        else if (a == "-q" || a == "--quiet") o.quiet = true;
-        else if (a == "-h" || a == "--help") { o.action = CliAction::Help; return o; }
+        else if (a == "--quiet") o.quiet = true;
+        else if (a == "--null") o.nullEnds = true;
+        else if (a == "--help") { o.action = CliAction::Help; return o; }
         else if (auto op = operators.find(a); op != operators.end()) {
-            if (!value(c.Operators[op->second])) return std::nullopt;
-            if (c.Operators[op->second].size() > kMaxOperatorLength) {
+            std::string& target = c.Operators[op->second];
+            if (!text(target)) return std::nullopt;
+            if (target.size() > kMaxOperatorLength) {
                 error = "option " + a + " takes at most 10 characters";
                 return std::nullopt;
             }
-        } else if (a.size() > 1 && a[0] == '-' && positional.empty()) {
-            error = "unknown option " + a + " (see --help)";
-            return std::nullopt;
+            // The file list is the file system's bytes: a file-list operator converted to another
+            // code would cut a name inside a character.
+            const bool fileOperator = op->second == kOpFileSeparator || op->second == kOpFileNotSearch;
+            if (fileOperator && utf8)
+                for (unsigned char ch : typedValues)
+                    if (ch >= 0x80) {
+                        error = "option " + a + " takes ASCII characters only in a UTF-8 terminal: "
+                                "the file list's names are cut by its bytes";
+                        return std::nullopt;
+                    }
         } else {
-            positional.push_back(a);
+            error = "unknown option " + typed + " (see --help)";
+            return std::nullopt;
+        }
+        if (!ok) return std::nullopt;
+        // The same option twice: harmless when it says the same, refused when it does not.
+        auto [at, first] = given.emplace(a, typedValues);
+        if (!first && at->second != typedValues) {
+            error = "option " + a + " is given twice with different values";
+            return std::nullopt;
         }
     }
-    if (check) o.action = CliAction::Check;
+    for (const auto& set : kExclusive) {
+        const std::string* one = nullptr;
+        for (const std::string& name : set) {
+            if (!given.count(name)) continue;
+            if (one) {
+                error = "options " + *one + " and " + name + " cannot be given together";
+                return std::nullopt;
+            }
+            one = &name;
+        }
+    }
     const bool needsExpression = o.action == CliAction::Search || o.action == CliAction::Check;
     if (positional.size() > 1 || (needsExpression && positional.empty())) {
         error = needsExpression ? "give exactly one EXPRESSION (see --help)" : "unexpected argument " + positional[0];
         return std::nullopt;
     }
+    if (o.action == CliAction::Open && !positional.empty()) {
+        error = "option --open takes no EXPRESSION: " + positional[0];
+        return std::nullopt;
+    }
     if (!positional.empty() && !ToAnsiText(positional[0], c.SearchString, error, utf8)) return std::nullopt;
-    for (const std::string* text : {&c.SearchString, &c.SearchFilesMask, &c.SearchDefaultPath})
-        if (text->size() >= kPathBufferSize) {
-            error = "a text of at most 259 bytes is allowed: " + text->substr(0, 40) + "...";
+    // Texts are held in fields of 260 bytes. Only an entry without a folder
+    // needs the default folder: a working folder too deep for the field is
+    // left out, and such an entry walks the working folder all the same.
+    if (!given.count("--path")) {
+        c.SearchDefaultPath = WorkingFolder();
+        if (c.SearchDefaultPath.size() >= kPathBufferSize) c.SearchDefaultPath.clear();
+    }
+    const std::pair<const std::string*, const std::string*> fields[] = {
+        {&c.SearchString, positional.empty() ? nullptr : &positional[0]},
+        {&c.SearchFilesMask, &c.SearchFilesMask},
+        {&c.SearchDefaultPath, &c.SearchDefaultPath}};
+    for (const auto& [field, typed] : fields)
+        if (field->size() >= kPathBufferSize) {
+            error = "a text of at most 259 bytes is allowed: " + Beginning(*typed);
             return std::nullopt;
         }
     if (OperatorCheck check = CheckOperatorSet(c.Operators); !check.ok()) {

@@ -17,10 +17,13 @@ struct CliOptions {
     std::string openProject;    // --open
     std::string viewFile;       // --view
     bool rows = false, info = false, quiet = false;
+    bool nullEnds = false;      // -0: each found path (or row) ended by a NUL byte
 };
 
-// Parses the command line; the error text is set (and nothing returned) on bad input.
-// toAnsi converts a typed text to Windows-1252, or sets the error.
+// Parses the command line; the error text is set (and nothing returned) on bad
+// input. The expression and the operator strings are search text, converted
+// from UTF-8 to Windows-1252 in a UTF-8 terminal; names and paths stay the
+// file system's bytes as typed.
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error,
                                           bool utf8Terminal);
 

@@ -2,7 +2,9 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "cli/cli_options.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/text_conv.h"
 #include "platform/working_folder.h"
 #include "results/project_file.h"
 #include "search/search_info.h"
@@ -21,6 +24,68 @@
 using namespace quarvel;
 
 namespace {
+
+// The signal that asked the run to stop, or 0.
+volatile std::sig_atomic_t g_signal = 0;
+
+extern "C" void OnStopSignal(int signal) { g_signal = signal; }
+
+// SIGINT and SIGTERM stop the run at its next test; the handler is reset by
+// its first call, so a second signal ends the program at once.
+// A signal ignored by whoever started the program stays ignored.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM}) {
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
+    }
+}
+
+// Standard output, whose first failed write is remembered and reported at the end.
+class Output {
+public:
+    explicit Output(bool nullEnds) : end_(nullEnds ? '\0' : '\n') {}
+
+    // A found path or row, ended by a line feed, or by a NUL byte with -0.
+    bool Record(const std::string& text) { return Text(text) && Put(end_); }
+    bool Line(const std::string& text) { return Text(text) && Put('\n'); }
+    bool Text(const std::string& text) {
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) Remember();
+        return error_ == 0;
+    }
+    bool Flush() {
+        if (std::fflush(stdout) != 0) Remember();
+        return error_ == 0;
+    }
+    bool Failed() const { return error_ != 0; }
+    // Flushes and closes standard output; a write that failed makes the status 2.
+    int Finish(int status) {
+        Flush();
+        if (std::ferror(stdout) && !error_) error_ = EIO;
+        if (std::fclose(stdout) != 0) Remember();
+        if (!error_) return status;
+        std::fprintf(stderr, "quarvel-cli: write error on standard output: %s\n", SystemErrorText(error_).c_str());
+        return 2;
+    }
+
+private:
+    bool Put(char c) {
+        if (std::fputc(c, stdout) == EOF) Remember();
+        return error_ == 0;
+    }
+    void Remember() {
+        if (!error_) error_ = errno ? errno : EIO;
+    }
+    char end_;
+    int error_ = 0;
+};
+
+// Text that came from the expression or the operators goes back out in the terminal's encoding.
+std::string Typed(const std::string& ansi, bool utf8) { return utf8 ? AnsiToUtf8(ansi) : ansi; }
 
 std::string RowText(const TSaveFile& f) {
     char tail[64];
@@ -31,50 +96,78 @@ std::string RowText(const TSaveFile& f) {
 
 class TerminalObserver : public RunObserver {
 public:
-    TerminalObserver(bool progress, bool rows) : progress_(progress), rows_(rows) {}
+    TerminalObserver(Output& out, bool progress, bool rows, bool utf8)
+        : out_(out), progress_(progress), rows_(rows), utf8_(utf8) {}
     ~TerminalObserver() override { ClearLine(); }
 
-    void ShowMessage(const std::string& text, const std::string& caption) override {
+    void SetRun(SearchRun* run) { run_ = run; }
+    // Whether an error was reported: the exit status is then 2.
+    bool ReportedError() const { return errors_ != 0; }
+
+    void ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override {
         ClearLine();
         (void)caption;
-        std::fprintf(stderr, "%s\n", text.c_str());
+        if (kind != MessageKind::Notice) ++errors_;
+        // Paths in messages are the file system's bytes; only the compiler's text is search text.
+        std::fprintf(stderr, "%s\n", kind == MessageKind::ExpressionError ? Typed(text, utf8_).c_str() : text.c_str());
     }
-    AbortRetryIgnore AskAbortRetryIgnore(const std::string& caption, const std::string& text) override {
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string& caption, const std::string& text, const std::string& path,
+                                         const std::string& reason) override {
         ClearLine();
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        (void)text;
+        ++errors_;
+        std::fprintf(stderr, "%s: %s%s%s\n", caption.c_str(), path.c_str(), reason.empty() ? "" : ": ",
+                     reason.c_str());
         return AbortRetryIgnore::Ignore;
+    }
+    void FolderSkipped(const std::string& folder, const std::string& reason) override {
+        ClearLine();
+        ++errors_;
+        std::fprintf(stderr, "Folder skipped: %s: %s\n", folder.c_str(), reason.c_str());
     }
     void AddFoundRow(const TSaveFile& f) override {
         ClearLine();
-        std::printf("%s\n", rows_ ? RowText(f).c_str() : f.Path().c_str());
+        out_.Record(rows_ ? RowText(f) : f.Path());
         // Keeps the rows ahead of the progress line on the terminal; quiet,
         // the output is buffered as the system buffers it.
-        if (progress_) std::fflush(stdout);
+        if (progress_) out_.Flush();
+        if (out_.Failed()) Stop();  // nothing more could be delivered
     }
     void SetStatusText(const std::string& text) override { status_ = text; Draw(); }
     void SetProgress(int percent) override { percent_ = percent; Draw(); }
-
-private:
-    void Draw() {
-        if (!progress_) return;
-        std::fprintf(stderr, "\r\033[K%3d%% %s", percent_, status_.c_str());
-        drawn_ = true;
+    void PumpMessages() override {
+        if (g_signal) Stop();
     }
     void ClearLine() {
         if (drawn_) std::fputs("\r\033[K", stderr);
         drawn_ = false;
     }
-    bool progress_, rows_, drawn_ = false;
+
+private:
+    void Stop() {
+        if (run_) run_->RequestCancel();
+    }
+    void Draw() {
+        if (!progress_) return;
+        std::fprintf(stderr, "\r\033[K%3d%% %s", percent_, status_.c_str());
+        drawn_ = true;
+    }
+    Output& out_;
+    bool progress_, rows_, utf8_, drawn_ = false;
     int percent_ = 0;
+    int errors_ = 0;
+    SearchRun* run_ = nullptr;
     std::string status_;
 };
 
-void PrintResults(const TSearchCFG& cfg, bool rows) {
-    for (const TSaveFile& f : cfg.FoundFiles) std::printf("%s\n", rows ? RowText(f).c_str() : f.Path().c_str());
+void PrintResults(const TSearchCFG& cfg, bool rows, Output& out) {
+    for (const TSaveFile& f : cfg.FoundFiles)
+        if (!out.Record(rows ? RowText(f) : f.Path())) return;
 }
 
-void PrintInfo(TSearchCFG& cfg) {
-    for (const std::string& line : SearchInfoLines(cfg)) std::printf("%s\n", line.c_str());
+void PrintInfo(TSearchCFG& cfg, bool utf8, Output& out) {
+    const std::vector<std::string> lines = SearchInfoLines(cfg);
+    for (std::size_t i = 0; i < lines.size(); ++i) out.Line(i == kInfoExpressionLine ? Typed(lines[i], utf8) : lines[i]);
 }
 
 std::string Absolute(const std::string& path) {
@@ -83,18 +176,18 @@ std::string Absolute(const std::string& path) {
     return folder.empty() ? path : folder + "/" + path;
 }
 
-int Check(CliOptions& o) {
+int Check(CliOptions& o, bool utf8, Output& out) {
     try {
         Tstr query(o.cfg.SearchString, o.cfg);
-        for (std::uint32_t i = 0; i < query.TermCount(); ++i) std::printf("%s\n", query.TermText(i).c_str());
+        for (std::uint32_t i = 0; i < query.TermCount(); ++i) out.Line(Typed(query.TermText(i), utf8));
         return 0;
     } catch (const QuarvelError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        std::fprintf(stderr, "%s\n", Typed(e.what(), utf8).c_str());
         return 2;
     }
 }
 
-int Open(CliOptions& o) {
+int Open(CliOptions& o, bool utf8, Output& out) {
     TSearchCFG loaded = o.cfg;
     try {
         LoadProject(o.openProject, loaded);
@@ -102,26 +195,30 @@ int Open(CliOptions& o) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    PrintResults(loaded, o.rows);
-    if (o.info) PrintInfo(loaded);
+    PrintResults(loaded, o.rows, out);
+    if (o.info) PrintInfo(loaded, utf8, out);
     return 0;
 }
 
-int View(CliOptions& o, TerminalObserver& observer) {
+int View(CliOptions& o, TerminalObserver& observer, Output& out) {
     TSearchCFG copy = o.cfg;
     copy.SearchFilesMask = Absolute(o.viewFile);
     copy.SearchIncludeSubDir = 0;
     std::unique_ptr<Tstr> query;
     SearchRun run(copy, query, observer, RunMode::Open);
+    observer.SetRun(&run);
     if (run.Run() != RunResult::Ok) return query ? 1 : 2;
-    std::printf("lines %u\nlongest %u\nstarts", copy.LineCount, copy.LongestLine);
-    for (std::uint32_t s : copy.LineStarts) std::printf(" %u", s);
-    std::printf("\n");
-    for (const TSaveElem& h : copy.Hits) std::printf("hit %u %u %u\n", h.offset, h.word, h.satisfied);
+    std::string starts = "starts";
+    for (std::uint32_t s : copy.LineStarts) starts += " " + std::to_string(s);
+    out.Line("lines " + std::to_string(copy.LineCount));
+    out.Line("longest " + std::to_string(copy.LongestLine));
+    out.Line(starts);
+    for (const TSaveElem& h : copy.Hits)
+        out.Line("hit " + std::to_string(h.offset) + " " + std::to_string(h.word) + " " + std::to_string(h.satisfied));
     return 0;
 }
 
-int Search(CliOptions& o, TerminalObserver& observer) {
+int Search(CliOptions& o, TerminalObserver& observer, bool utf8, Output& out) {
     TSearchCFG& cfg = o.cfg;
     if (!o.refineProject.empty()) {
         TSearchCFG previous = cfg;
@@ -136,10 +233,12 @@ int Search(CliOptions& o, TerminalObserver& observer) {
     }
     std::unique_ptr<Tstr> query;
     SearchRun run(cfg, query, observer, RunMode::Search);
+    observer.SetRun(&run);
     run.Run();
     if (!query) return 2;  // the expression did not compile
     int status = cfg.FoundFiles.empty() ? 1 : 0;
-    if (!o.saveProject.empty()) {
+    // A run stopped by a signal is no search to keep: its project is not written.
+    if (!o.saveProject.empty() && !g_signal) {
         std::vector<std::string> leftOut;
         try {
             leftOut = SaveProject(o.saveProject, cfg);
@@ -151,7 +250,7 @@ int Search(CliOptions& o, TerminalObserver& observer) {
             std::fprintf(stderr, "Not saved in the project (a comma or line break in its path): %s\n", path.c_str());
         if (!leftOut.empty()) status = 2;
     }
-    if (o.info) PrintInfo(cfg);
+    if (o.info) PrintInfo(cfg, utf8, out);
     return status;
 }
 
@@ -164,21 +263,30 @@ int main(int argc, char** argv) {
     std::string error;
     auto options = ParseCliOptions(args, error, utf8);
     if (!options) {
-        std::fprintf(stderr, "quarvel-cli: %s\n", error.c_str());
+        std::fprintf(stderr, "quarvel-cli: %s\n", error.c_str());  // already in the terminal's encoding
         return 2;
     }
     CliOptions& o = *options;
+    Output out(o.nullEnds);
     if (o.action == CliAction::Help) {
-        std::fputs(kCliUsage, stdout);
-        return 0;
+        out.Text(kCliUsage);
+        return out.Finish(0);
     }
-    if (o.action == CliAction::Check) return Check(o);
-    if (o.action == CliAction::Open) return Open(o);
-    TerminalObserver observer(!o.quiet && isatty(STDERR_FILENO), o.rows);
-    const int status = o.action == CliAction::View ? View(o, observer) : Search(o, observer);
+    if (o.action == CliAction::Check) return out.Finish(Check(o, utf8, out));
+    if (o.action == CliAction::Open) return out.Finish(Open(o, utf8, out));
+    CatchStopSignals();
+    TerminalObserver observer(out, !o.quiet && isatty(STDERR_FILENO), o.rows, utf8);
+    int status = o.action == CliAction::View ? View(o, observer, out) : Search(o, observer, utf8, out);
+    if (observer.ReportedError()) status = 2;
+    observer.ClearLine();
+    status = out.Finish(status);
+    std::fflush(stderr);
+    // Everything found is out: the program now ends by the signal that stopped it, as its caller expects.
+    if (const int signal = g_signal) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
     // The lists of a large run are left to the system, which takes their
     // memory back at once, instead of being freed record by record.
-    std::fflush(stdout);
-    std::fflush(stderr);
     std::_Exit(status);
 }

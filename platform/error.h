@@ -1,4 +1,5 @@
 #pragma once
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -12,5 +13,8 @@ public:
 };
 
 inline constexpr const char* kProductName = "Quarvel";
+
+// The system's words for an error number (errno), as a message ends with them.
+inline std::string SystemErrorText(int error) { return std::strerror(error); }
 
 }  // namespace quarvel

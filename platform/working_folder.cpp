@@ -2,13 +2,15 @@
 
 #include <unistd.h>
 
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace quarvel {
 
 std::string WorkingFolder() {
-    std::vector<char> buffer(4096);
-    return getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string();
+    // The system sizes the text, so a folder of any depth is read whole.
+    std::unique_ptr<char, decltype(&std::free)> folder(getcwd(nullptr, 0), &std::free);
+    return folder ? std::string(folder.get()) : std::string();
 }
 
 }  // namespace quarvel

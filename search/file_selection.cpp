@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <iterator>
 #include <string_view>
@@ -163,13 +164,16 @@ void FileSelection::Gather() {
         const std::size_t before = cfg_.IncludeList.size() + cfg_.ExcludeList.size();
         const std::string walked = AbsoluteFolder(folderPart);
         struct stat st {};
-        if (!folderPart.empty() && (::stat(walked.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-            observer_.ShowMessage("Path not found:\n" + folderPart);
+        const std::string text = FolderText(walked);
+        // An empty walked text is a working folder that cannot be read, not the root.
+        const bool folder = !walked.empty() && (folderPart.empty() || (::stat(walked.c_str(), &st) == 0 &&
+                                                                       S_ISDIR(st.st_mode)));
+        const int fd = folder ? OpenFolder(text) : -1;
+        if (fd < 0) {
+            observer_.ShowMessage("Path not found:\n" + (folderPart.empty() ? walked : folderPart), MessageKind::Error);
         } else {
             std::set<FolderIdentity> onPath;
-            const std::string text = FolderText(walked);
-            const int fd = OpenFolder(text);
-            if (fd >= 0) WalkFolder(fd, text, mask, kind, onPath, 0);
+            WalkFolder(fd, text, mask, kind, onPath, 0);
         }
         if (include && cfg_.IncludeList.size() + cfg_.ExcludeList.size() == before) {
             std::string text = "File(s) not found:\n" + folderPart;
@@ -207,6 +211,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         }
         self = {st.st_dev, st.st_ino};
     }
+    int failure = 0;  // the first error that kept entries of this folder from being seen
     onPath.insert(self);
     std::string subFolders;  // names, each ended by '\0'
     std::vector<FolderIdentity> subIdentities;  // one for each name
@@ -217,14 +222,19 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
     dirents_.resize(kDirentBuffer);
     for (;;) {
         const ssize_t got = ::getdents64(dirFd, dirents_.data(), dirents_.size());
-        if (got <= 0) break;  // the end, or a folder that stops being readable
+        if (got < 0 && !failure) failure = errno;
+        if (got <= 0) break;
         for (ssize_t at = 0; at < got && !cancel_;) {
             const auto* e = reinterpret_cast<const struct dirent64*>(dirents_.data() + at);
             at += e->d_reclen;
             const std::string_view name = e->d_name;
             if (name == "." || name == "..") continue;
             struct stat st {};
-            if (::fstatat(dirFd, e->d_name, &st, 0) != 0) continue;  // a broken link is no candidate
+            if (::fstatat(dirFd, e->d_name, &st, 0) != 0) {
+                // A broken link is no candidate; a folder that may be listed but not entered hides all.
+                if (errno == EACCES && !failure) failure = errno;
+                continue;
+            }
             const std::uint32_t attr = Attributes(name, st);
             if (attr & kAttrDirectory) {
                 if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino})) {
@@ -249,6 +259,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         }
         if (cancel_) break;
     }
+    if (failure) observer_.FolderSkipped(folderText, SystemErrorText(failure));
     const bool held = depth < kHeldDepth;
     if (!held) ::close(dirFd);
     for (std::size_t at = 0, index = 0; at < subFolders.size() && !cancel_; ++index) {
@@ -261,9 +272,15 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         subText.append(folderText).append(1, '/').append(sub, length);
         // A path too long for the system to open makes the folder unreadable, even if opening
         // it relative to its parent would work: its files could not be searched by path.
-        if (subText.size() >= PATH_MAX) continue;
+        if (subText.size() >= PATH_MAX) {
+            observer_.FolderSkipped(subText, SystemErrorText(ENAMETOOLONG));
+            continue;
+        }
         const int fd = held ? ::openat(dirFd, sub, kFolderFlags) : OpenFolder(subText);
-        if (fd >= 0) WalkFolder(fd, subText, mask, kind, onPath, depth + 1, &id);
+        if (fd >= 0)
+            WalkFolder(fd, subText, mask, kind, onPath, depth + 1, &id);
+        else if (errno != ENOENT)  // one removed meanwhile is no loss
+            observer_.FolderSkipped(subText, SystemErrorText(errno));
     }
     if (held) ::close(dirFd);
     onPath.erase(self);
@@ -294,7 +311,7 @@ void FileSelection::LoadProjectList(const std::string& path) {
     try {
         LoadProject(path, fresh);
     } catch (const QuarvelError& error) {
-        observer_.ShowMessage(error.what(), "");
+        observer_.ShowMessage(error.what(), "", MessageKind::Error);
         return;
     }
     for (const TSaveFile& f : fresh.FoundFiles) {

@@ -8,14 +8,32 @@ namespace quarvel {
 
 enum class AbortRetryIgnore { Abort, Retry, Ignore };
 
+// What a message tells: the run went as asked (Notice), something asked for
+// could not be done (Error: a folder, file or project file that cannot be
+// read), or the expression was refused (ExpressionError, a text of the
+// compiler, in the search text's code page). A front end that reports an
+// exit status counts both kinds of error.
+enum class MessageKind { Notice, Error, ExpressionError };
+
 // What a search run tells the window (or terminal) that drives it.
 class RunObserver : public ScanObserver {
 public:
     // A message box with an OK button; caption "Quarvel" unless given.
-    virtual void ShowMessage(const std::string& ansiText, const std::string& caption) = 0;
-    void ShowMessage(const std::string& ansiText) { ShowMessage(ansiText, "Quarvel"); }
-    // The three-button question asked when a file cannot be opened.
-    virtual AbortRetryIgnore AskAbortRetryIgnore(const std::string& caption, const std::string& text) = 0;
+    virtual void ShowMessage(const std::string& ansiText, const std::string& caption, MessageKind kind) = 0;
+    void ShowMessage(const std::string& ansiText, MessageKind kind = MessageKind::Notice) {
+        ShowMessage(ansiText, "Quarvel", kind);
+    }
+    // The three-button question asked when a file cannot be opened: caption
+    // and text are the message box's; path is the file's whole path and
+    // reason the system's word for the failure (empty when none is known).
+    virtual AbortRetryIgnore AskAbortRetryIgnore(const std::string& caption, const std::string& text,
+                                                 const std::string& path, const std::string& reason) = 0;
+    // A folder below an entry's folder that the walk could not enter or
+    // list, told once; the walk goes on without it.
+    virtual void FolderSkipped(const std::string& folder, const std::string& reason) {
+        (void)folder;
+        (void)reason;
+    }
     // The results list: emptied when a Search-mode run starts, a row per found file.
     virtual void ClearResults() {}
     virtual void AddFoundRow(const TSaveFile& record) { (void)record; }

@@ -10,5 +10,7 @@ namespace quarvel {
 // masks, "String(s) to find", expression, duration, bytes read and, when
 // there is one, the rate. Computes and stores timeSum as the dialog does.
 std::vector<std::string> SearchInfoLines(TSearchCFG& cfg);
+// Which of those lines is the expression: search text, where the others hold names or figures.
+inline constexpr std::size_t kInfoExpressionLine = 3;
 
 }  // namespace quarvel

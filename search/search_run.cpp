@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,14 @@ private:
     FolderChain folders_;
 };
 
+// Why a file cannot be opened for its scan, asked again once the scan has failed.
+std::string OpenFailureReason(const std::string& path) {
+    FileHandle file(::open(path.c_str(), kReadFlags));
+    struct stat st {};
+    if (!file.valid() || ::fstat(file.get(), &st) != 0) return SystemErrorText(errno);
+    return S_ISREG(st.st_mode) ? std::string() : "Not a regular file";
+}
+
 }  // namespace
 
 SearchRun::SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode)
@@ -48,7 +57,7 @@ RunResult SearchRun::Run() {
         query_ = std::make_unique<Tstr>(cfg_.SearchString, cfg_);
     } catch (const QuarvelError& error) {
         query_.reset();
-        observer_.ShowMessage(error.what());
+        observer_.ShowMessage(error.what(), MessageKind::ExpressionError);
         return RunResult::Cancel;
     }
     cancel_ = false;
@@ -91,7 +100,7 @@ void SearchRun::ScanSearchList() {
         struct stat st {};
         if (file.valid() && ::fstat(file.get(), &st) != 0) file.Close();
         if ((!file.valid() && ::stat(path.c_str(), &st) != 0) || !S_ISREG(st.st_mode)) {
-            observer_.ShowMessage("File not found:\n" + path);
+            observer_.ShowMessage("File not found:\n" + path, MessageKind::Error);
             continue;
         }
         const DosStamp stamp = DosStampFromTime(st.st_mtime);
@@ -135,7 +144,7 @@ void SearchRun::ScanOneFile(const TSaveFile& record, const std::string& path, Ma
             return;
         } catch (const QuarvelError& error) {
             cfg_.FoundFiles.pop_back();
-            switch (observer_.AskAbortRetryIgnore(error.what(), record.name.str())) {
+            switch (observer_.AskAbortRetryIgnore(error.what(), record.name.str(), path, OpenFailureReason(path))) {
                 case AbortRetryIgnore::Abort: cancel_ = true; return;
                 case AbortRetryIgnore::Retry: continue;
                 case AbortRetryIgnore::Ignore: return;

@@ -2,14 +2,15 @@
 # Runs quarvel-cli as a user would and checks its output, messages and exit status.
 set -u
 cli=$1
+readme=$(cd "$(dirname "$0")/../.." && pwd)/README.md
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*"; exit 1; }
-expect() {  # expected-status expected-stdout expected-stderr -- args...
+expect() {  # expected-status expected-stdout expected-stderr -- args...  ($run: a command that runs the CLI)
   local status=$1 out=$2 err=$3; shift 4
   local got_out got_err got_status
-  got_out=$("$cli" "$@" 2>"$work/err"); got_status=$?
+  got_out=$(${run-} "$cli" "$@" 2>"$work/err"); got_status=$?
   got_err=$(cat "$work/err")
   [ "$got_status" = "$status" ] || fail "$* exited $got_status, expected $status (stderr: $got_err)"
   [ "$got_out" = "$out" ] || fail "$* printed [$got_out], expected [$out]"
@@ -96,4 +97,149 @@ hit 16 0 1" "" -- --view "$T/both.txt" dog
 out=$("$cli" -p "$T" --rows --info cat) || fail "rows run failed"
 echo "$out" | head -n 1 | grep -qP '^both\.txt\t'"$T"'/\t24\t\d\d/\d\d/\d{4}\t\d\d:\d\d$' || fail "bad row: $(echo "$out" | head -n 1)"
 echo "$out" | grep -qx 'Hits in 2 file(s) out of 2' || fail "no information lines"
+
+# Search text in the terminal's encoding; names and paths are the file system's bytes as typed.
+export LC_ALL=C.UTF-8
+U=$work/Über
+mkdir "$U"
+printf 'caf\xe9 au lait\n' > "$U/ä.txt"
+bad=$(printf 'bad\xff.txt')
+printf 'caf\xe9\n' > "$U/$bad"
+expect 0 "café au" "" -- --check "café au"
+LC_ALL=C expect 0 "$(printf 'caf\xe9')" "" -- --check "$(printf 'caf\xe9')"
+expect 0 "$U/ä.txt" "" -- -p "$U" -f "ä.txt" "café"
+expect 0 "$U/$bad" "" -- -p "$U" -f "$bad" "café"
+(cd "$U" && expect 0 "lines 1
+longest 12
+starts 0 13
+hit 0 0 1" "" -- --view ä.txt "café") || exit 1
+(cd "$U" && expect 0 "$U/ä.txt" "" -- -f "ä.txt" -o Ünïcode.QRV "café" &&
+ expect 0 "$U/ä.txt" "" -- --open Ünïcode.QRV) || exit 1
+[ -f "$U/Ünïcode.QRV" ] || fail "-o did not create the name as typed"
+out=$("$cli" --info --open "$U/Ünïcode.QRV") && echo "$out" | grep -qx "café" || fail "--info's expression: $out"
+expect 2 "" "quarvel-cli: option --separator takes ASCII characters only in a UTF-8 terminal: the file list's names are cut by its bytes" -- --separator "§" cat
+
+# -0 ends each found path (or row) with a NUL byte: a name may hold a line feed.
+printf 'caf\xe9\n' > "$U/two
+lines.txt"
+[ "$("$cli" -0 -p "$U" -f "two*" café | tr '\0' '@')" = "$U/two
+lines.txt@" ] || fail "-0 path"
+[ "$("$cli" -0 --rows -p "$U" -f "two*" café | tr '\0\t' '@|' | cut -d'|' -f1,2)" = "two
+lines.txt|$U/" ] || fail "-0 --rows"
+[ "$("$cli" -0 --rows -p "$U" -f "two*" café | tr -cd '\0' | wc -c)" = 1 ] || fail "-0 --rows: one NUL for one row"
+[ "$("$cli" -0 --open "$U/Ünïcode.QRV" | tr '\0' '@')" = "$U/ä.txt@" ] || fail "-0 --open"
+
+# Exit status 2 whenever an error was reported, even when something was found.
+expect 2 "" "Path not found:
+/nonexistent
+File(s) not found:
+/nonexistent/*.*
+File(s) not found" -- -p /nonexistent cat
+expect 2 "$T/cat.txt" "Path not found:
+/nonexistent/
+File(s) not found:
+/nonexistent/x.txt" -- -p "$T" -f "cat.txt,/nonexistent/x.txt" cat
+expect 2 "$T/cat.txt" "Invalid format file $work/bad.QRV" -- -p "$T" -f "cat.txt,$work/bad.QRV" cat
+expect 2 "$T/cat.txt" "Can\`t create file /nonexistent/x.QRV" -- -p "$T" -f cat.txt -o /nonexistent/x.QRV cat
+for args in "-q -p $T cat" "--check cat" "--open $work/cats.QRV" "--help"; do
+  # shellcheck disable=SC2086
+  "$cli" $args > /dev/full 2>"$work/err"; status=$?
+  [ "$status" = 2 ] && grep -q "^quarvel-cli: write error on standard output: " "$work/err" ||
+    fail "$args > /dev/full exited $status: $(cat "$work/err")"
+done
+
+# A file or folder that cannot be read, run as a user for whom permissions hold.
+P=$work/perm
+mkdir -p "$P/shut/inner" "$P/open"
+printf 'cat\n' > "$P/noread.txt"
+printf 'cat\n' > "$P/open/yes.txt"
+printf 'cat\n' > "$P/shut/inner/no.txt"
+chmod 000 "$P/noread.txt" "$P/shut"
+run=
+if [ "$(id -u)" = 0 ]; then
+  chmod 755 "$work"
+  run="setpriv --reuid=65534 --regid=65534 --clear-groups"
+  $run "$cli" --help >/dev/null 2>&1 || run=none
+fi
+if [ "$run" = none ]; then
+  echo "skipped: unreadable file and folder (running as root, and the user nobody cannot run $cli)"
+else
+  expect 2 "$P/open/yes.txt" "Folder skipped: $P/shut: Permission denied
+Error open file: $P/noread.txt: Permission denied" -- -q -r -p "$P" cat
+fi
+run=
+chmod 755 "$P/shut"
+# A folder too deep to open by its path is reported once; the walk goes on.
+(mkdir "$work/deep" && cd "$work/deep" && printf 'cat\n' > top.txt && for _ in $(seq 24); do
+   mkdir "$(printf 'd%.0s' $(seq 200))" && cd d* || exit 1; done) || fail "deep folders"
+"$cli" -q -r -p "$work/deep" cat > "$work/out" 2>"$work/err"; status=$?
+[ "$status" = 2 ] && [ "$(cat "$work/out")" = "$work/deep/top.txt" ] &&
+  [ "$(grep -c '^Folder skipped: /.*: File name too long$' "$work/err")" = 1 ] ||
+  fail "deep folder: status $status, said $(head -c 300 "$work/err")"
+
+# Conflicting options are refused, whatever their order.
+while IFS='|' read -r said args; do
+  # shellcheck disable=SC2086
+  expect 2 "" "quarvel-cli: $said" -- $args
+done <<'TABLE'
+options --at-most and --at-least cannot be given together|--at-least 2 --at-most 1 cat
+options --between and --last-months cannot be given together|--last-months 1 --between 1/1/2020 2/2/2020 cat
+options --last-months and --last-days cannot be given together|--last-days 1 --last-months 1 cat
+options --open and --view cannot be given together|--open x.QRV --view y
+options --view and --check cannot be given together|--check --view y cat
+option --open takes no EXPRESSION: cat|--open x.QRV cat
+options --view and --refine cannot be given together|--view y --refine x.QRV cat
+options --view and --save cannot be given together|-o x.QRV --view y cat
+options --check and --rows cannot be given together|--rows --check cat
+option --path is given twice with different values|-p /a -p /b cat
+option --within is given twice with different values|--within line --within page cat
+TABLE
+expect 0 "$T/cat.txt" "" -- -p "$T" -p "$T" -f cat.txt cat
+
+# A working folder too deep for the default folder's field: every command works all the same.
+D=$work
+for _ in 1 2 3 4; do D=$D/$(printf 'w%.0s' $(seq 80)); done
+mkdir -p "$D" && printf 'cat\n' > "$D/here.txt"
+(cd "$D" && expect 0 "cat" "" -- --check cat &&
+ expect 0 "$T/both.txt
+$T/cat.txt" "" -- --open "$work/cats.QRV" &&
+ expect 0 "$D/here.txt" "" -- -q cat &&
+ expect 2 "" "quarvel-cli: a text of at most 259 bytes is allowed: ${D:0:40}..." -- -p "$D" cat) || exit 1
+
+# SIGTERM keeps what was found: whole lines, each a found file; then the program ends by the signal.
+mkdir "$work/many"
+for i in $(seq 3000); do echo "cat $i" > "$work/many/file-number-$i.txt"; done
+( sh -c 'echo $$ > "$0"; exec "$@"' "$work/cli.pid" "$cli" -q -p "$work/many" cat |
+    { while [ ! -e "$work/killed" ]; do sleep 0.05; done; cat > "$work/many.out"; }
+  echo "${PIPESTATUS[0]}" > "$work/many.status" ) &
+bg=$!
+while [ ! -s "$work/cli.pid" ]; do sleep 0.05; done
+pid=$(cat "$work/cli.pid")
+for _ in $(seq 200); do  # until SIGTERM (bit 15) is caught, and a little more for the run to fill the pipe
+  caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+  [ -n "$caught" ] && (( 0x$caught & 0x4000 )) && break
+  sleep 0.05
+done
+sleep 0.5
+kill -TERM "$pid"
+touch "$work/killed"
+wait "$bg"
+lines=$(wc -l < "$work/many.out")
+[ "$(cat "$work/many.status")" = 143 ] || fail "SIGTERM: status $(cat "$work/many.status")"
+[ "$lines" -gt 0 ] && [ "$lines" -lt 3000 ] || fail "SIGTERM: $lines lines, the run was not stopped midway"
+[ -z "$(tail -c 1 "$work/many.out")" ] || fail "SIGTERM: the last line is cut"
+while IFS= read -r line; do [ -f "$line" ] || fail "SIGTERM: not a found file: $line"; done < "$work/many.out"
+
+# Every example of the README runs: ~ is a small home whose src and log stand for the real ones.
+mkdir -p "$work/home/src" "$work/home/log"
+printf 'mutex_lock(a); mutex_unlock(a);\n' > "$work/home/src/lock.c"
+printf 'Dec 1 error: timeout\nDec 2 error: disk full\n' > "$work/home/log/app.log"
+quarvel-cli() { "$cli" "$@"; }
+examples=$(sed -n '/^## The command line/,/^## /s/^    \(quarvel-cli .*\)/\1/p' "$readme")
+[ -n "$examples" ] || fail "no README examples found"
+while IFS= read -r example; do
+  (cd "$work/home" && HOME=$work/home && eval "${example//\/var\/log/$work/home/log}" >/dev/null 2>"$work/err")
+  status=$?
+  [ "$status" -le 1 ] || fail "README example exited $status: $example ($(cat "$work/err"))"
+done <<< "$examples"
 echo "quarvel-cli: all checks passed"

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,19 +15,12 @@
 #include "platform/clock.h"
 #include "results/project_file.h"
 #include "search/file_selection.h"
+#include "tests/engine/run_test_support.h"
 
 namespace quarvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RecordingObserver : RunObserver {
-    std::vector<std::string> messages;
-    void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
-    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::string&) override {
-        return AbortRetryIgnore::Ignore;
-    }
-};
 
 class FileSelectionTest : public ::testing::Test {
 protected:
@@ -103,6 +98,86 @@ TEST_F(FileSelectionTest, EntriesThatFindNothingAreReported) {
     ASSERT_EQ(observer_.messages.size(), 2u) << "a trailing separator makes no entry";
     EXPECT_EQ(observer_.messages[0], "Path not found:\n/no/such/folder/");
     EXPECT_EQ(observer_.messages[1], "File(s) not found:\n/no/such/folder/*.txt");
+    EXPECT_EQ(observer_.kinds.back(), MessageKind::Notice) << "a mask that matches nothing is no error";
+    EXPECT_EQ(observer_.kinds[observer_.kinds.size() - 2], MessageKind::Error);
+}
+
+TEST_F(FileSelectionTest, FoldersThatCannotBeEnteredOrListedAreReportedOnceEach) {
+    Write("open/a.txt");
+    Write("shut/b.txt");
+    Write("blind/c.txt");
+    Write("blind/deeper/d.txt");
+    ::chmod((root_ / "shut").c_str(), 0);
+    ::chmod((root_ / "blind").c_str(), 0744);  // listed, but nothing in it can be reached
+    cfg_.SearchIncludeSubDir = 1;
+    std::vector<std::string> names;
+    std::vector<std::string> messages;
+    {
+        AsUnprivilegedUser user;
+        if (Readable((root_ / "shut").string())) GTEST_SKIP() << "no user here for whom a folder is shut";
+        names = Select("*.txt");
+        cfg_.SearchDefaultPath = (root_ / "shut").string();
+        Select("*.txt");
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"open/a.txt"});
+    std::sort(observer_.skipped.begin(), observer_.skipped.end());
+    EXPECT_EQ(observer_.skipped, (std::vector<std::string>{(root_ / "blind").string() + ": Permission denied",
+                                                           (root_ / "shut").string() + ": Permission denied"}));
+    ASSERT_EQ(observer_.messages.size(), 2u) << "the entry's own folder cannot be entered";
+    EXPECT_EQ(observer_.messages[0], "Path not found:\n" + (root_ / "shut").string());
+    EXPECT_EQ(observer_.kinds[0], MessageKind::Error);
+}
+
+// A chain of folders named `name`, `levels` deep below top, made and removed
+// relative to each other, so that its depth is not bounded by a path's length.
+void MakeChain(const fs::path& top, const std::string& name, int levels) {
+    int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        ::mkdirat(fd, name.c_str(), 0755);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    if (fd >= 0) ::close(::openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0644));
+    if (fd >= 0) ::close(fd);
+}
+void RemoveChain(int parent, const std::string& name) {
+    const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    RemoveChain(fd, name);
+    ::unlinkat(fd, "bottom.txt", 0);
+    ::close(fd);
+    ::unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+}
+
+TEST_F(FileSelectionTest, AFolderTooDeepToOpenByItsPathIsReportedOnce) {
+    const std::string name(200, 'd');
+    MakeChain(root_, name, 24);
+    Write(name + "/low.txt");
+    cfg_.SearchIncludeSubDir = 1;
+    const auto names = Select("*.txt");
+    const int top = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY);
+    RemoveChain(top, name);
+    ::close(top);
+    EXPECT_EQ(names, std::vector<std::string>{name + "/low.txt"});
+    ASSERT_EQ(observer_.skipped.size(), 1u);
+    const std::string& skipped = observer_.skipped[0];
+    EXPECT_GE(skipped.size() - std::string(": File name too long").size(), std::size_t{PATH_MAX});
+    EXPECT_EQ(skipped.substr(skipped.size() - 20), ": File name too long");
+}
+
+TEST_F(FileSelectionTest, AWorkingFolderThatIsGoneIsNotTheRoot) {
+    const fs::path before = fs::current_path();
+    fs::create_directory(root_ / "gone");
+    fs::current_path(root_ / "gone");
+    fs::remove(root_ / "gone");
+    cfg_.SearchDefaultPath.clear();
+    const auto names = Select("*");
+    fs::current_path(before);
+    EXPECT_TRUE(names.empty());
+    ASSERT_FALSE(observer_.messages.empty());
+    EXPECT_EQ(observer_.messages[0], "Path not found:\n");
+    EXPECT_EQ(observer_.kinds[0], MessageKind::Error);
 }
 
 TEST_F(FileSelectionTest, NoFolderAnywhereWalksTheWorkingFolder) {

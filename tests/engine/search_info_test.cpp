@@ -19,6 +19,7 @@ TEST(SearchInfo, LinesOfTheInformationDialog) {
                                                "Search duration 0:0:4", "Read 3000000 byte(s)",
                                                "Rate of search 750.00 KB/sec"}));
     EXPECT_EQ(cfg.timeSum, 4.0);
+    EXPECT_EQ(lines[kInfoExpressionLine], cfg.SearchString);
     cfg.timeEnd = 1000 + 3600 + 125;
     EXPECT_EQ(SearchInfoLines(cfg)[4], "Search duration 1:2:5");
     cfg.timeEnd = 1000;

@@ -12,27 +12,12 @@
 
 #include "platform/clock.h"
 #include "search/search_run.h"
+#include "tests/engine/run_test_support.h"
 
 namespace quarvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RecordingObserver : RunObserver {
-    std::function<void()> onPump;
-    void PumpMessages() override {
-        if (onPump) onPump();
-    }
-    std::vector<std::string> messages;
-    std::vector<std::string> rows;
-    int cleared = 0;
-    void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
-    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::string&) override {
-        return AbortRetryIgnore::Ignore;
-    }
-    void ClearResults() override { ++cleared; rows.clear(); }
-    void AddFoundRow(const TSaveFile& f) override { rows.push_back(f.name.str()); }
-};
 
 class SearchRunTest : public ::testing::Test {
 protected:
@@ -53,6 +38,7 @@ protected:
     RunResult Run(const std::string& expression, RunMode mode = RunMode::Search) {
         cfg_.SearchString = expression;
         observer_.messages.clear();
+        observer_.kinds.clear();
         SearchRun run(cfg_, query_, observer_, mode);
         return run.Run();
     }
@@ -147,6 +133,44 @@ TEST_F(SearchRunTest, RefiningWithDatesThatExcludeEveryResultSelectsNothing) {
     cfg_.DeriveWindows(TodayDosDate());
     EXPECT_EQ(Run("cat"), RunResult::Cancel);
     EXPECT_EQ(observer_.messages, std::vector<std::string>{"File(s) not found"});
+}
+
+TEST_F(SearchRunTest, MessagesTellErrorsFromNotices) {
+    Run("a++b");
+    EXPECT_EQ(observer_.kinds, std::vector<MessageKind>{MessageKind::ExpressionError});
+    Run("zebra");
+    EXPECT_EQ(observer_.kinds, std::vector<MessageKind>{MessageKind::Notice}) << "String(s) not found";
+    ASSERT_EQ(Run("cat"), RunResult::Ok);
+    cfg_.SearchRefined = 1;
+    fs::remove(root_ / "f5.txt");
+    Write("f3.txt", "cat, edited again\n");
+    Run("cat");
+    ASSERT_EQ(observer_.messages.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(observer_.kinds[i], observer_.messages[i].rfind("File not found:\n", 0) == 0 ? MessageKind::Error
+                                                                                               : MessageKind::Notice)
+            << observer_.messages[i] << ": a vanished file is an error, a changed one is scanned all the same";
+}
+
+TEST_F(SearchRunTest, AFileThatCannotBeOpenedIsAskedAboutWithItsPathAndTheReason) {
+    const std::string locked = (root_ / "locked.txt").string();
+    Write("locked.txt", "cat\n");
+    ::chmod(locked.c_str(), 0);
+    for (RunMode mode : {RunMode::Search, RunMode::Open}) {
+        cfg_.SearchFilesMask = mode == RunMode::Search ? "*.txt" : locked;
+        observer_.failures.clear();
+        {
+            AsUnprivilegedUser user;
+            if (Readable(locked)) GTEST_SKIP() << "no user here for whom the file is unreadable";
+            Run("cat", mode);
+        }
+        EXPECT_EQ(observer_.failures,
+                  std::vector<std::string>{"Error open file|locked.txt|" + locked + "|Permission denied"})
+            << "the box shows the caption and the name; the path and the reason go with them";
+        const auto found = Found();
+        EXPECT_EQ(std::count(found.begin(), found.end(), "locked.txt"), 0);
+    }
+    EXPECT_EQ(observer_.messages, std::vector<std::string>{"String(s) not found"}) << "the View command's run";
 }
 
 TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
