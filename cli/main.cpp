@@ -2,6 +2,7 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cinttypes>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +25,8 @@ namespace {
 
 std::string RowText(const TSaveFile& f) {
     char tail[64];
-    std::snprintf(tail, sizeof tail, "\t%u\t%02d/%02d/%04d\t%02d:%02d", f.size, DosDay(f.date), DosMonth(f.date),
-                  DosYear(f.date), DosHour(f.time), DosMinute(f.time));
+    std::snprintf(tail, sizeof tail, "\t%" PRIu64 "\t%02d/%02d/%04d\t%02d:%02d", f.size, DosDay(f.date),
+                  DosMonth(f.date), DosYear(f.date), DosHour(f.time), DosMinute(f.time));
     return f.name.str() + "\t" + f.folder.str() + "/" + tail;
 }
 

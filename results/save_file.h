@@ -56,8 +56,8 @@ private:
 struct TSaveFile {
     SharedText name;
     SharedText folder;  // without a trailing separator; the root folder is ""
+    std::uint64_t size = 0;  // the whole size: files may pass 4 GiB
     std::uint32_t group = 0;
-    std::uint32_t size = 0;
     std::uint16_t date = 0;
     std::uint16_t time = 0;
     std::uint32_t attributes = 0;

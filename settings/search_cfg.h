@@ -41,8 +41,8 @@ struct TSearchCFG {
     std::uint32_t SearchSizeId = 0;
     std::uint32_t SearchSizeMax = 0;  // units of 1000 bytes
     std::uint32_t SearchSizeMin = 0;
-    std::uint32_t SizeHigh = 0;  // derived size window, bytes, inclusive
-    std::uint32_t SizeLow = 0;
+    std::uint64_t SizeHigh = 0;  // derived size window, bytes, inclusive
+    std::uint64_t SizeLow = 0;
 
     // OperatorAnd, OperatorOr, OperatorNot, OperatorStr, OperatorLevelO,
     // OperatorLevelC, FileSeparator, FileNotSearch

@@ -120,7 +120,7 @@ TEST_F(SearchRunTest, RefinedSearchNarrowsInOrderAndChecksTheDisk) {
                                                   "File not found:\n" + (root_ / "f5.txt").string()}));
     for (const TSaveFile& f : cfg_.FoundFiles) {
         if (f.name.str() == "f3.txt") {
-            EXPECT_NE(f.size, static_cast<std::uint32_t>(st.st_size)) << "the record keeps its old values";
+            EXPECT_NE(f.size, static_cast<std::uint64_t>(st.st_size)) << "the record keeps its old values";
         }
     }
     ASSERT_EQ(Run("zebra"), RunResult::Cancel);
