@@ -116,9 +116,9 @@ int View(CliOptions& o, TerminalObserver& observer) {
     SearchRun run(copy, query, observer, RunMode::Open);
     if (run.Run() != RunResult::Ok) return query ? 1 : 2;
     std::printf("lines %u\nlongest %u\nstarts", copy.LineCount, copy.LongestLine);
-    for (std::uint32_t s : copy.LineStarts) std::printf(" %u", s);
+    for (std::uint64_t s : copy.LineStarts) std::printf(" %" PRIu64, s);
     std::printf("\n");
-    for (const TSaveElem& h : copy.Hits) std::printf("hit %u %u %u\n", h.offset, h.word, h.satisfied);
+    for (const TSaveElem& h : copy.Hits) std::printf("hit %" PRIu64 " %u %u\n", h.offset, h.word, h.satisfied);
     return 0;
 }
 

@@ -72,7 +72,7 @@ struct TSaveFile {
 // One hit: the offset of the occurrence, the term's number, and whether the
 // unit that holds it satisfied the expression.
 struct TSaveElem {
-    std::uint32_t offset = 0;
+    std::uint64_t offset = 0;
     std::uint32_t word = 0;
     std::uint32_t satisfied = 0;
     bool operator==(const TSaveElem&) const = default;

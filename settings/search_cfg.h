@@ -62,9 +62,9 @@ struct TSearchCFG {
     TSaveFileArray SearchList;
     TSaveFileArray IncludeList;
     TSaveFileArray ExcludeList;
-    std::vector<std::uint32_t> LineStarts;
+    std::vector<std::uint64_t> LineStarts;
     std::uint32_t LineCount = 0;
-    std::uint32_t LongestLine = 0;
+    std::uint32_t LongestLine = 0;  // a line longer than 4 GiB counts as 0xFFFFFFFF
     TSaveElemArray Hits;
     TSaveElemArray UnitHits;
 

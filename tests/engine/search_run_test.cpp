@@ -157,7 +157,7 @@ TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
     EXPECT_EQ(observer_.cleared, 0);
     ASSERT_EQ(cfg_.Hits.size(), 2u) << "found in both readings";
     EXPECT_EQ(cfg_.Hits[0].offset, 8u);
-    EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint32_t>{0, 12}));
+    EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint64_t>{0, 12}));
 }
 
 }  // namespace
