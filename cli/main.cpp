@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cinttypes>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -89,8 +90,8 @@ std::string Typed(const std::string& ansi, bool utf8) { return utf8 ? AnsiToUtf8
 
 std::string RowText(const TSaveFile& f) {
     char tail[64];
-    std::snprintf(tail, sizeof tail, "\t%u\t%02d/%02d/%04d\t%02d:%02d", f.size, DosDay(f.date), DosMonth(f.date),
-                  DosYear(f.date), DosHour(f.time), DosMinute(f.time));
+    std::snprintf(tail, sizeof tail, "\t%" PRIu64 "\t%02d/%02d/%04d\t%02d:%02d", f.size, DosDay(f.date),
+                  DosMonth(f.date), DosYear(f.date), DosHour(f.time), DosMinute(f.time));
     return f.name.str() + "\t" + f.folder.str() + "/" + tail;
 }
 
@@ -209,7 +210,7 @@ int View(CliOptions& o, TerminalObserver& observer, Output& out) {
     observer.SetRun(&run);
     if (run.Run() != RunResult::Ok) return query ? 1 : 2;
     std::string starts = "starts";
-    for (std::uint32_t s : copy.LineStarts) starts += " " + std::to_string(s);
+    for (std::uint64_t s : copy.LineStarts) starts += " " + std::to_string(s);
     out.Line("lines " + std::to_string(copy.LineCount));
     out.Line("longest " + std::to_string(copy.LongestLine));
     out.Line(starts);

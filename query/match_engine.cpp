@@ -111,7 +111,7 @@ void MatchEngine::SearchReading(const unsigned char* work, std::uint32_t n, bool
             if (at == kNotFound) break;
             found_[t] = 1;
             if (!collectHits_) break;
-            SortedInsert(cfg_.UnitHits, {static_cast<std::uint32_t>(runningOffset_ + at), t, 0});
+            SortedInsert(cfg_.UnitHits, {runningOffset_ + at, t, 0});
             from = at + len;  // occurrences of one term never overlap
         }
     }
@@ -200,6 +200,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
 
     runningOffset_ = 0;
     std::uint64_t lastLineStart = 0;
+    std::uint64_t longest = 0;  // line feed included; clamped to 32 bits only at the end
     std::uint32_t skip = 0;
     std::size_t pos = 0, end = 0;
     bool eof = false, firstOfUnit = true;
@@ -235,10 +236,9 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
         for (const unsigned char* lf = raw + from;
              (lf = static_cast<const unsigned char*>(std::memchr(lf, '\n', raw + n - lf))) != nullptr; ++lf) {
             const std::uint64_t start = runningOffset_ + static_cast<std::uint64_t>(lf - raw) + 1;
-            if (collectHits_) cfg_.LineStarts.push_back(static_cast<std::uint32_t>(start));
+            if (collectHits_) cfg_.LineStarts.push_back(start);
             ++cfg_.LineCount;
-            const std::uint64_t length = start - lastLineStart;
-            if (length > cfg_.LongestLine) cfg_.LongestLine = static_cast<std::uint32_t>(length);
+            longest = std::max(longest, start - lastLineStart);
             lastLineStart = start;
             if (lf + 1 == raw + n) break;
         }
@@ -268,9 +268,9 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
 
     cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
     ReportProgress(true);
-    if (cfg_.LongestLine != 0) --cfg_.LongestLine;
-    const std::uint64_t lastLine = runningOffset_ - lastLineStart;
-    if (lastLine > cfg_.LongestLine) cfg_.LongestLine = static_cast<std::uint32_t>(lastLine);
+    if (longest != 0) --longest;
+    longest = std::max(longest, runningOffset_ - lastLineStart);
+    cfg_.LongestLine = static_cast<std::uint32_t>(std::min<std::uint64_t>(longest, UINT32_MAX));
     return result;
 }
 

@@ -94,17 +94,29 @@ std::size_t NumberStart(std::string_view text, bool& negative) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The three real statistics pass 4 GB easily, so they are read without the
-// 32-bit wrap (saturating at 2^64 - 1).
-double ParseWholeReal(std::string_view text) {
-    bool negative;
+// The digits of a number without the 32-bit wrap, saturating at 2^64 - 1.
+std::uint64_t ParseWhole64(std::string_view text, bool& negative) {
     std::uint64_t value = 0;
     for (std::size_t i = NumberStart(text, negative); i < text.size() && IsDigit(text[i]); ++i) {
         const std::uint64_t digit = static_cast<std::uint64_t>(text[i] - '0');
         value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
     }
-    const double real = static_cast<double>(value);
+    return value;
+}
+
+// The three real statistics pass 4 GB easily, so they are read without the 32-bit wrap.
+double ParseWholeReal(std::string_view text) {
+    bool negative;
+    const double real = static_cast<double>(ParseWhole64(text, negative));
     return negative ? -real : real;
+}
+
+// A file's size passes 4 GiB too: read as the C library reads an unsigned
+// 64-bit number (a minus sign negates modulo 2^64; too many digits give the largest).
+std::uint64_t ParseFileSize(std::string_view text) {
+    bool negative;
+    const std::uint64_t value = ParseWhole64(text, negative);
+    return negative && value != UINT64_MAX ? 0 - value : value;
 }
 
 // The whole-number part of a real, as an unsigned decimal without a 32-bit wrap.
@@ -218,7 +230,7 @@ void AppendRecord(std::string_view line, TSearchCFG& cfg) {
     record.group = 0;
     record.folder = SharedText(fields[0]);
     record.name = SharedText(fields[1]);
-    record.size = ParseProjectNumber(fields[2]);
+    record.size = ParseFileSize(fields[2]);
     record.date = static_cast<std::uint16_t>(ParseProjectNumber(fields[3]));
     record.time = static_cast<std::uint16_t>(ParseProjectNumber(fields[4]));
     record.attributes = ParseProjectNumber(fields[5]);

@@ -46,7 +46,7 @@ void SortedInsert(TSaveElemArray& list, const TSaveElem& elem) {
         return;
     }
     auto at = std::upper_bound(list.begin(), list.end(), elem.offset,
-                               [](std::uint32_t off, const TSaveElem& e) { return off < e.offset; });
+                               [](std::uint64_t off, const TSaveElem& e) { return off < e.offset; });
     list.insert(at, elem);
 }
 

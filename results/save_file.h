@@ -56,8 +56,8 @@ private:
 struct TSaveFile {
     SharedText name;
     SharedText folder;  // without a trailing separator; the root folder is ""
+    std::uint64_t size = 0;  // the whole size: files may pass 4 GiB
     std::uint32_t group = 0;
-    std::uint32_t size = 0;
     std::uint16_t date = 0;
     std::uint16_t time = 0;
     std::uint32_t attributes = 0;
@@ -72,7 +72,7 @@ struct TSaveFile {
 // One hit: the offset of the occurrence, the term's number, and whether the
 // unit that holds it satisfied the expression.
 struct TSaveElem {
-    std::uint32_t offset = 0;
+    std::uint64_t offset = 0;
     std::uint32_t word = 0;
     std::uint32_t satisfied = 0;
     bool operator==(const TSaveElem&) const = default;

@@ -250,7 +250,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             record.group = group_;
             record.name = SharedText(name);
             record.folder = folderShared;
-            record.size = static_cast<std::uint32_t>(st.st_size);
+            record.size = static_cast<std::uint64_t>(st.st_size);
             DosStamp stamp = DosStampFromTime(st.st_mtime);
             record.date = stamp.date;
             record.time = stamp.time;

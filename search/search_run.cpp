@@ -105,7 +105,7 @@ void SearchRun::ScanSearchList() {
         }
         const DosStamp stamp = DosStampFromTime(st.st_mtime);
         if (stamp.time != record.time || stamp.date != record.date ||
-            static_cast<std::uint32_t>(st.st_size) != record.size)
+            static_cast<std::uint64_t>(st.st_size) != record.size)
             observer_.ShowMessage("File is changed:\n" + path);
         ScanOneFile(record, path, engine, file);
         observer_.PumpMessages();

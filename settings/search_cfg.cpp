@@ -123,15 +123,13 @@ void TSearchCFG::DeriveWindows(std::uint16_t today) {
         case 3: DateLow = DosDateDaysBefore(today, SearchDateLastDay); DateHigh = today; break;
         default: DateLow = 0; DateHigh = 0xFFFF; break;
     }
-    // The limits are below 1,000,000 units of 1000 bytes; wider values saturate.
-    auto kilo = [](std::uint32_t n) {
-        std::uint64_t bytes = 1000ull * n;
-        return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(bytes);
-    };
+    // Byte bounds are 64-bit: any count of 1000 bytes fits, and no file is too
+    // large for All or At least.
+    auto kilo = [](std::uint32_t n) { return std::uint64_t{1000} * n; };
     switch (SearchSizeId) {
         case 1: SizeLow = 0; SizeHigh = kilo(SearchSizeMax); break;
-        case 2: SizeLow = kilo(SearchSizeMin); SizeHigh = 0xFFFFFFFFu; break;
-        default: SizeLow = 0; SizeHigh = 0xFFFFFFFFu; break;
+        case 2: SizeLow = kilo(SearchSizeMin); SizeHigh = UINT64_MAX; break;
+        default: SizeLow = 0; SizeHigh = UINT64_MAX; break;
     }
 }
 

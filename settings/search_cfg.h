@@ -41,8 +41,8 @@ struct TSearchCFG {
     std::uint32_t SearchSizeId = 0;
     std::uint32_t SearchSizeMax = 0;  // units of 1000 bytes
     std::uint32_t SearchSizeMin = 0;
-    std::uint32_t SizeHigh = 0;  // derived size window, bytes, inclusive
-    std::uint32_t SizeLow = 0;
+    std::uint64_t SizeHigh = 0;  // derived size window, bytes, inclusive
+    std::uint64_t SizeLow = 0;
 
     // OperatorAnd, OperatorOr, OperatorNot, OperatorStr, OperatorLevelO,
     // OperatorLevelC, FileSeparator, FileNotSearch
@@ -62,9 +62,9 @@ struct TSearchCFG {
     TSaveFileArray SearchList;
     TSaveFileArray IncludeList;
     TSaveFileArray ExcludeList;
-    std::vector<std::uint32_t> LineStarts;
+    std::vector<std::uint64_t> LineStarts;
     std::uint32_t LineCount = 0;
-    std::uint32_t LongestLine = 0;
+    std::uint32_t LongestLine = 0;  // a line longer than 4 GiB counts as 0xFFFFFFFF
     TSaveElemArray Hits;
     TSaveElemArray UnitHits;
 

@@ -26,7 +26,7 @@ namespace {
 struct Outcome {
     std::string error;  // text of a thrown error, empty when none
     int result = -1;
-    std::vector<std::uint32_t> lineStarts;
+    std::vector<std::uint64_t> lineStarts;
     std::uint32_t lineCount = 0;
     std::uint32_t longestLine = 0;
     TSaveElemArray hits;
@@ -43,7 +43,7 @@ std::string DescribeOutcome(const Outcome& o) {
     if (!o.error.empty()) out << "error \"" << o.error << "\" ";
     out << "result " << o.result << ", LineCount " << o.lineCount << ", LongestLine " << o.longestLine
         << ", GSizeFilesCurrent " << o.current << "\nLineStarts";
-    for (std::uint32_t s : o.lineStarts) out << ' ' << s;
+    for (std::uint64_t s : o.lineStarts) out << ' ' << s;
     out << "\n" << o.hits.size() << " Hits (offset word satisfied)";
     for (std::size_t i = 0; i < o.hits.size() && i < 40; ++i)
         out << " (" << o.hits[i].offset << ' ' << o.hits[i].word << ' ' << o.hits[i].satisfied << ')';

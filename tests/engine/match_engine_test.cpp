@@ -25,7 +25,7 @@ struct Options {
 
 struct Outcome {
     int result = -1;
-    std::vector<std::uint32_t> lineStarts;
+    std::vector<std::uint64_t> lineStarts;
     std::uint32_t lineCount = 0;
     std::uint32_t longestLine = 0;
     TSaveElemArray hits;
@@ -101,7 +101,7 @@ protected:
 };
 
 using Hits = TSaveElemArray;
-using Starts = std::vector<std::uint32_t>;
+using Starts = std::vector<std::uint64_t>;
 
 Options Within(std::uint32_t within) {
     Options o;
@@ -206,7 +206,7 @@ TEST_P(MatchEngineEdgeTest, LongFilesAreCountedOnceDespiteOverlaps) {
     Starts expected{0};
     for (std::size_t i = 3; i < lines.size(); i += 3) {
         lines[i] = '\n';
-        expected.push_back(static_cast<std::uint32_t>(i + 1));
+        expected.push_back(i + 1);
     }
     for (const Options& o : {Options{}, WholeWord()}) {
         const Outcome out = Run(lines, "zzzzzzzzzzzz|q", o);

@@ -76,7 +76,7 @@ struct Oracle {
                 found[t] = 1;
                 if (collect) {
                     TSaveElem hit;
-                    hit.offset = static_cast<std::uint32_t>(running + p);
+                    hit.offset = running + p;
                     hit.word = t;
                     hit.satisfied = 0;
                     InsertByOffset(cfg.UnitHits, hit);
@@ -108,6 +108,7 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
     std::uint32_t skip = 0;
     bool firstOfUnit = true;
     int result = 0;
+    std::uint64_t longest = 0;
 
     for (;;) {
         std::size_t n = 0;
@@ -129,11 +130,11 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
             if (skip > 0) {
                 --skip;
             } else if (b == 0x0A) {
-                cfg.LineStarts.push_back(static_cast<std::uint32_t>(o.running + pos + 1));
+                cfg.LineStarts.push_back(o.running + pos + 1);
                 ++cfg.LineCount;
                 const std::size_t k = cfg.LineStarts.size();
-                const std::uint32_t len = cfg.LineStarts[k - 1] - cfg.LineStarts[k - 2];
-                if (len > cfg.LongestLine) cfg.LongestLine = len;
+                const std::uint64_t len = cfg.LineStarts[k - 1] - cfg.LineStarts[k - 2];
+                if (len > longest) longest = len;
             }
             if (ClosesUnit(cfg.SearchWithin, b)) break;
             if (n == kUnitSize) {
@@ -185,9 +186,10 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
 
     cfg.GSizeFilesCurrent = startCurrent + cfg.CurrentFileSize;
     std::fclose(f);
-    if (cfg.LongestLine != 0) --cfg.LongestLine;
+    if (longest != 0) --longest;
     const std::uint64_t last = o.running - cfg.LineStarts.back();
-    if (last > cfg.LongestLine) cfg.LongestLine = static_cast<std::uint32_t>(last);
+    if (last > longest) longest = last;
+    cfg.LongestLine = longest > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(longest);
     return result;
 }
 

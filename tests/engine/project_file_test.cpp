@@ -41,7 +41,7 @@ TSearchCFG ValidCfg() {
     return cfg;
 }
 
-TSaveFile Record(const char* folder, const char* name, std::uint32_t size, std::uint16_t date, std::uint16_t time,
+TSaveFile Record(const char* folder, const char* name, std::uint64_t size, std::uint16_t date, std::uint16_t time,
                  std::uint32_t attributes) {
     TSaveFile f;
     f.folder = folder;
@@ -53,7 +53,7 @@ TSaveFile Record(const char* folder, const char* name, std::uint32_t size, std::
     return f;
 }
 
-void ExpectRecord(const TSaveFile& f, const char* folder, const char* name, std::uint32_t size, std::uint16_t date,
+void ExpectRecord(const TSaveFile& f, const char* folder, const char* name, std::uint64_t size, std::uint16_t date,
                   std::uint16_t time, std::uint32_t attributes) {
     EXPECT_EQ(f.group, 0u);
     EXPECT_EQ(f.folder.str(), folder);
@@ -346,6 +346,25 @@ TEST(ProjectFileRecords, ShortLinesMissingFieldsAndExtraFields) {
     ExpectRecord(cfg.FoundFiles[2], "/f", "n", 1, 2, 3, 4);
     // date and time keep their low 16 bits
     ExpectRecord(cfg.FoundFiles[3], "/g", "m", 70000, 1, 0xFFFF, 0);
+}
+
+TEST(ProjectFileRecords, SizesPast4GiBAreWrittenAndReadWhole) {
+    TSearchCFG cfg = ValidCfg();
+    cfg.FoundFiles.push_back(Record("/v", "big.iso", 0x100000064ull, kDate1, 1, 0x20));
+    cfg.FoundFiles.push_back(Record("/v", "huge.img", UINT64_MAX, kDate1, 1, 0x20));
+    const std::string text = ProjectText(cfg);
+    EXPECT_NE(text.find("\r\n/v,big.iso,4294967396,"), std::string::npos);
+    EXPECT_NE(text.find("\r\n/v,huge.img,18446744073709551615,"), std::string::npos);
+    // Only the size is read without the 32-bit wrap; the C library's rules otherwise.
+    TSearchCFG back;
+    const std::string more = "/w,a, +6000000000x,1,2,4294967299\r\n/w,b,99999999999999999999,1,2,3\r\n/w,c,-1,1,2,3\r\n";
+    LoadProjectText(text + more, "s.qrv", back);
+    ASSERT_EQ(back.FoundFiles.size(), 5u);
+    ExpectRecord(back.FoundFiles[0], "/v", "big.iso", 0x100000064ull, kDate1, 1, 0x20);
+    ExpectRecord(back.FoundFiles[1], "/v", "huge.img", UINT64_MAX, kDate1, 1, 0x20);
+    ExpectRecord(back.FoundFiles[2], "/w", "a", 6000000000ull, 1, 2, 3);
+    ExpectRecord(back.FoundFiles[3], "/w", "b", UINT64_MAX, 1, 2, 3);
+    ExpectRecord(back.FoundFiles[4], "/w", "c", UINT64_MAX, 1, 2, 3);
 }
 
 TEST(ProjectFileRecords, SectionLineOfFourCharactersEndsTheResults) {

@@ -106,7 +106,7 @@ TEST_F(SearchRunTest, RefinedSearchNarrowsInOrderAndChecksTheDisk) {
                                                   "File not found:\n" + (root_ / "f5.txt").string()}));
     for (const TSaveFile& f : cfg_.FoundFiles) {
         if (f.name.str() == "f3.txt") {
-            EXPECT_NE(f.size, static_cast<std::uint32_t>(st.st_size)) << "the record keeps its old values";
+            EXPECT_NE(f.size, static_cast<std::uint64_t>(st.st_size)) << "the record keeps its old values";
         }
     }
     ASSERT_EQ(Run("zebra"), RunResult::Cancel);
@@ -181,7 +181,7 @@ TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
     EXPECT_EQ(observer_.cleared, 0);
     ASSERT_EQ(cfg_.Hits.size(), 2u) << "found in both readings";
     EXPECT_EQ(cfg_.Hits[0].offset, 8u);
-    EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint32_t>{0, 12}));
+    EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint64_t>{0, 12}));
 }
 
 }  // namespace

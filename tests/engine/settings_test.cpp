@@ -272,7 +272,7 @@ TEST(SearchRecord, DerivedWindows) {
     EXPECT_EQ(s.DateLow, 0);
     EXPECT_EQ(s.DateHigh, 0xFFFF);
     EXPECT_EQ(s.SizeLow, 0u);
-    EXPECT_EQ(s.SizeHigh, 0xFFFFFFFFu);
+    EXPECT_EQ(s.SizeHigh, UINT64_MAX) << "every file passes All, however large";
 
     s.SearchDateId = 2; s.SearchDateLastMonate = 1;
     s.DeriveWindows(today);
@@ -295,10 +295,13 @@ TEST(SearchRecord, DerivedWindows) {
     s.SearchSizeId = 2; s.SearchSizeMin = 999999;
     s.DeriveWindows(today);
     EXPECT_EQ(s.SizeLow, 999999000u);
-    EXPECT_EQ(s.SizeHigh, 0xFFFFFFFFu);
-    s.SearchSizeMin = 0xFFFFFFFFu;  // out of range values saturate instead of wrapping
+    EXPECT_EQ(s.SizeHigh, UINT64_MAX) << "a file beyond 4 GiB is at least 1 KB";
+    s.SearchSizeMin = 0xFFFFFFFFu;  // out of range values neither wrap nor saturate at 32 bits
     s.DeriveWindows(today);
-    EXPECT_EQ(s.SizeLow, 0xFFFFFFFFu);
+    EXPECT_EQ(s.SizeLow, 4294967295000u);
+    s.SearchSizeId = 1; s.SearchSizeMax = 0xFFFFFFFFu;
+    s.DeriveWindows(today);
+    EXPECT_EQ(s.SizeHigh, 4294967295000u);
 }
 
 }  // namespace
