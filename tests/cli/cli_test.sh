@@ -230,17 +230,27 @@ lines=$(wc -l < "$work/many.out")
 [ -z "$(tail -c 1 "$work/many.out")" ] || fail "SIGTERM: the last line is cut"
 while IFS= read -r line; do [ -f "$line" ] || fail "SIGTERM: not a found file: $line"; done < "$work/many.out"
 
-# Every example of the README runs: ~ is a small home whose src and log stand for the real ones.
-mkdir -p "$work/home/src" "$work/home/log"
-printf 'mutex_lock(a); mutex_unlock(a);\n' > "$work/home/src/lock.c"
-printf 'Dec 1 error: timeout\nDec 2 error: disk full\n' > "$work/home/log/app.log"
+# Every example of the README runs and finds what its comment says: ~ is a small home whose src
+# and log stand for the real ones. In app.log the line that holds "ignored" comes before the one
+# that satisfies the expression.
+mkdir -p "$work/home/src/lib" "$work/home/log"
+printf 'mutex_lock(a); mutex_unlock(a);\n' > "$work/home/src/lib/lock.c"
+printf 'mutex_lock(a); spin_lock(b); mutex_unlock(a);\n' > "$work/home/src/spin.c"
+printf 'Dec 1 error: disk quota warning ignored\nDec 2 error: disk full\nDec 3 all fine\n' > "$work/home/log/app.log"
+printf 'Dec 4 error: timeout\n' > "$work/home/log/net.log"
+printf 'Dec 5 error: timeout ignored\n' > "$work/home/log/quiet.log"
 quarvel-cli() { "$cli" "$@"; }
 examples=$(sed -n '/^## The command line/,/^## /s/^    \(quarvel-cli .*\)/\1/p' "$readme")
-[ -n "$examples" ] || fail "no README examples found"
+[ "$(echo "$examples" | wc -l)" = 3 ] || fail "the README's examples changed: $examples"
+expected=("$work/home/src/lib/lock.c" "$work/home/log/app.log
+$work/home/log/net.log" "net.log	$work/home/log/	21	")
+i=0
 while IFS= read -r example; do
-  (cd "$work/home" && HOME=$work/home && eval "${example//\/var\/log/$work/home/log}" >/dev/null 2>"$work/err")
+  got=$(cd "$work/home" && HOME=$work/home && eval "${example//\/var\/log/$work/home/log}" 2>"$work/err")
   status=$?
-  [ "$status" -le 1 ] || fail "README example exited $status: $example ($(cat "$work/err"))"
+  [ "$status" = 0 ] || fail "README example exited $status: $example ($(cat "$work/err"))"
+  [ "$(echo "$got" | sort | cut -c1-${#expected[i]})" = "${expected[i]}" ] || fail "README example $example found [$got]"
+  i=$((i + 1))
 done <<< "$examples"
 # A file past 4 GiB that is nearly all hole (kept in memory where possible: the viewer's scan reads the hole).
 big=/dev/shm; [ -d "$big" ] && [ -w "$big" ] || big=$work
