@@ -8,9 +8,11 @@
 #include <wx/init.h>
 
 #include "app/main_frame.h"
+#include "app/program_state.h"
 #include "app/tapp.h"
 #include "app/wx_text.h"
 #include "platform/registry.h"
+#include "platform/working_folder.h"
 #include "settings/persistence.h"
 
 wxIMPLEMENT_APP_NO_MAIN(quarvel::TApp);
@@ -53,6 +55,7 @@ int QuarvelMain(int argc, char** argv, std::function<void(TMainFrame&)> onShown)
         return 1;
     }
     ProgramState state;
+    state.startFolder = WorkingFolder();
     Registry registry(Registry::DefaultPath());
     LoadSettings(registry, state, ScreenPixelsPerInchY());
 

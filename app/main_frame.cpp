@@ -1,7 +1,7 @@
 #include "app/main_frame.h"
 
 #include "platform/error.h"
-#include "settings/ui_settings.h"
+#include "app/program_state.h"
 
 namespace quarvel {
 

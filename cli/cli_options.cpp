@@ -10,7 +10,7 @@
 #include "platform/clock.h"
 #include "platform/text_conv.h"
 #include "platform/working_folder.h"
-#include "query/operator_rule.h"
+#include "settings/operator_rule.h"
 #include "search/date_text.h"
 
 namespace quarvel {

@@ -8,15 +8,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "platform/working_folder.h"
-#include "query/tstr.h"
 
 namespace quarvel {
-
-ProgramState::ProgramState() = default;
-ProgramState::~ProgramState() = default;
-ProgramState::ProgramState(ProgramState&&) noexcept = default;
-ProgramState& ProgramState::operator=(ProgramState&&) noexcept = default;
 
 namespace {
 
@@ -28,8 +21,8 @@ std::string CutTo(std::string text, std::size_t maxBytes) {
 // One number of the Options key: its name, how it is loaded and what is saved.
 struct NumberValue {
     const char* name;
-    std::function<std::uint32_t(const ProgramState&)> get;
-    std::function<void(ProgramState&, std::uint32_t)> set;
+    std::function<std::uint32_t(const StoredSettings&)> get;
+    std::function<void(StoredSettings&, std::uint32_t)> set;
 };
 
 std::uint8_t Flag(std::uint32_t v) { return v != 0 ? 1 : 0; }
@@ -38,16 +31,16 @@ std::uint8_t Flag(std::uint32_t v) { return v != 0 ? 1 : 0; }
 std::vector<NumberValue> SearchNumbers() {
 #define QV_FIELD(owner, field)                                                             \
     NumberValue {                                                                          \
-        #field, [](const ProgramState& s) { return static_cast<std::uint32_t>(s.owner.field); }, \
-            [](ProgramState& s, std::uint32_t v) { s.owner.field = static_cast<decltype(s.owner.field)>(v); } \
+        #field, [](const StoredSettings& s) { return static_cast<std::uint32_t>(s.owner.field); }, \
+            [](StoredSettings& s, std::uint32_t v) { s.owner.field = static_cast<decltype(s.owner.field)>(v); } \
     }
     return {
         QV_FIELD(ui, StatusBar),
         QV_FIELD(ui, HintMode),
-        {"FileQueue", [](const ProgramState& s) { return std::uint32_t{s.ui.FileQueue}; },
-         [](ProgramState& s, std::uint32_t v) { s.ui.FileQueue = Flag(v); }},
-        {"FileFullPath", [](const ProgramState& s) { return std::uint32_t{s.ui.FileFullPath}; },
-         [](ProgramState& s, std::uint32_t v) { s.ui.FileFullPath = Flag(v); }},
+        {"FileQueue", [](const StoredSettings& s) { return std::uint32_t{s.ui.FileQueue}; },
+         [](StoredSettings& s, std::uint32_t v) { s.ui.FileQueue = Flag(v); }},
+        {"FileFullPath", [](const StoredSettings& s) { return std::uint32_t{s.ui.FileFullPath}; },
+         [](StoredSettings& s, std::uint32_t v) { s.ui.FileFullPath = Flag(v); }},
         QV_FIELD(search, SearchWithin),
         QV_FIELD(search, SearchCode),
         QV_FIELD(search, SearchIgnoreCase),
@@ -70,8 +63,8 @@ std::vector<NumberValue> SearchNumbers() {
 std::vector<NumberValue> FontNumbers() {
 #define QV_FONT(name, member)                                                                     \
     NumberValue {                                                                                 \
-        name, [](const ProgramState& s) { return static_cast<std::uint32_t>(s.ui.ViewerFont.member); }, \
-            [](ProgramState& s, std::uint32_t v) { s.ui.ViewerFont.member = static_cast<decltype(s.ui.ViewerFont.member)>(v); } \
+        name, [](const StoredSettings& s) { return static_cast<std::uint32_t>(s.ui.ViewerFont.member); }, \
+            [](StoredSettings& s, std::uint32_t v) { s.ui.ViewerFont.member = static_cast<decltype(s.ui.ViewerFont.member)>(v); } \
     }
     return {
         QV_FONT("FontHeight", lfHeight),
@@ -105,7 +98,7 @@ const History kHistories[] = {
 
 std::string HistoryName(const char* prefix, std::size_t i) { return prefix + std::to_string(i); }
 
-void SetDefaults(ProgramState& state, int dpiY) {
+void SetDefaults(StoredSettings& state, int dpiY) {
     state.search = TSearchCFG();
     state.search.SetDefaults();
     TUiSettings& ui = state.ui;
@@ -138,9 +131,7 @@ std::string DefaultRememberedFolder() {
     return "/";
 }
 
-void LoadSettings(const Registry& registry, ProgramState& state, int dpiY) {
-    state.query.reset();
-    state.startFolder = CutTo(WorkingFolder(), kPathBufferSize - 1);
+void LoadSettings(const Registry& registry, StoredSettings& state, int dpiY) {
     std::string version;
     registry.ReadString(kProductKey, "Version", version);
 
@@ -187,7 +178,7 @@ void LoadSettings(const Registry& registry, ProgramState& state, int dpiY) {
     state.search.SearchDefaultPath = state.ui.PathHistory.front();
 }
 
-bool SaveSettings(Registry& registry, const ProgramState& state) {
+bool SaveSettings(Registry& registry, const StoredSettings& state) {
     bool ok = true;
     auto writeString = [&](const char* key, const std::string& name, const std::string& value) {
         if (!registry.WriteValue(key, name, value.c_str(), kRegSz)) ok = false;

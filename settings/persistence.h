@@ -15,11 +15,11 @@ std::int32_t DefaultFontHeight(int screenPixelsPerInchY);
 // The folder that stands for the remembered folders before any was used.
 std::string DefaultRememberedFolder();
 
-// Fills the program state from the registry, defaults where a value is missing.
-void LoadSettings(const Registry& registry, ProgramState& state, int screenPixelsPerInchY);
+// Fills the stored settings from the registry, defaults where a value is missing.
+void LoadSettings(const Registry& registry, StoredSettings& state, int screenPixelsPerInchY);
 
 // Writes every value back and commits the registry file. Returns false when
 // any write failed; every value is still attempted.
-bool SaveSettings(Registry& registry, const ProgramState& state);
+bool SaveSettings(Registry& registry, const StoredSettings& state);
 
 }  // namespace quarvel

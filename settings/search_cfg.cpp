@@ -1,7 +1,7 @@
 #include "settings/search_cfg.h"
 
 #include "platform/clock.h"
-#include "query/operator_rule.h"
+#include "settings/operator_rule.h"
 
 namespace quarvel {
 

@@ -1,14 +1,11 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "settings/search_cfg.h"
 
 namespace quarvel {
-
-class Tstr;
 
 // The viewer font as its fourteen logical-font values, kept exactly as
 // stored so that they round-trip.
@@ -49,18 +46,10 @@ struct TUiSettings {
     std::vector<std::string> ProgramHistory;
 };
 
-// The program's state that lives from start to exit.
-struct ProgramState {
+// What the registry keeps: the current search record and the user-interface settings.
+struct StoredSettings {
     TSearchCFG search;
     TUiSettings ui;
-    std::unique_ptr<Tstr> query;  // the current compiled query, none until a search compiles one
-    std::string startFolder;      // working folder at start
-    std::int32_t openViewers = 0;
-
-    ProgramState();
-    ~ProgramState();
-    ProgramState(ProgramState&&) noexcept;
-    ProgramState& operator=(ProgramState&&) noexcept;
 };
 
 }  // namespace quarvel

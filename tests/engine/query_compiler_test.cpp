@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "query/operator_rule.h"
+#include "settings/operator_rule.h"
 #include "query/tstr.h"
 
 namespace quarvel {

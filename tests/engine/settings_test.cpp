@@ -31,7 +31,7 @@ protected:
 
 TEST_F(SettingsFiles, FirstRunGivesEveryDefault) {
     Registry registry(File("missing.reg"));
-    ProgramState state;
+    StoredSettings state;
     LoadSettings(registry, state, 96);
     const TSearchCFG& s = state.search;
     EXPECT_EQ(s.SearchCode, 2u);
@@ -55,7 +55,6 @@ TEST_F(SettingsFiles, FirstRunGivesEveryDefault) {
         EXPECT_EQ(*h, std::vector<std::string>{""});
     EXPECT_EQ(s.SearchFilesMask, "");
     EXPECT_EQ(s.SearchString, "");
-    EXPECT_EQ(state.query, nullptr);
     EXPECT_FALSE(fs::exists(File("missing.reg"))) << "loading must never write the registry";
 }
 
@@ -65,8 +64,8 @@ TEST(SettingsFontHeight, FollowsTheScreenResolution) {
     EXPECT_EQ(DefaultFontHeight(72), -10);
 }
 
-ProgramState UnusualState() {
-    ProgramState state;
+StoredSettings UnusualState() {
+    StoredSettings state;
     Registry empty("/nonexistent/quarvel.reg");
     LoadSettings(empty, state, 96);
     TSearchCFG& s = state.search;
@@ -90,13 +89,13 @@ ProgramState UnusualState() {
 }
 
 TEST_F(SettingsFiles, EveryValueSurvivesASaveAndALoad) {
-    ProgramState saved = UnusualState();
+    StoredSettings saved = UnusualState();
     {
         Registry registry(File("q.reg"));
         ASSERT_TRUE(SaveSettings(registry, saved));
     }
     Registry reread(File("q.reg"));
-    ProgramState loaded;
+    StoredSettings loaded;
     LoadSettings(reread, loaded, 96);
     const TSearchCFG& a = saved.search;
     const TSearchCFG& b = loaded.search;
@@ -149,7 +148,7 @@ TEST_F(SettingsFiles, StoredValuesAreCutAndNormalisedOnLoad) {
               "\"File0\"=\"*.txt\"\n\"File1\"=\"\"\n\"File2\"=\"*.doc\"\n"
               "\"String0\"=\"\"\n\"String3\"=\"later\"\n");
     Registry registry(File("in.reg"));
-    ProgramState state;
+    StoredSettings state;
     LoadSettings(registry, state, 96);
     EXPECT_EQ(state.search.Operators[kOpAnd], "ABCDEFGHIJ");
     EXPECT_EQ(state.ui.FileQueue, 1);
@@ -178,7 +177,7 @@ TEST_F(SettingsFiles, StoredValuesAreCutAndNormalisedOnLoad) {
 TEST_F(SettingsFiles, AFailedSaveIsReportedAndLeavesTheOldFile) {
     WriteFile(File("keep.reg"), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel\\Options]\n\"HintMode\"=dword:00000001\n");
     Registry registry(File("keep.reg"));
-    ProgramState state;
+    StoredSettings state;
     LoadSettings(registry, state, 96);
     // The folder turns into a file, so nothing can be written beside keep.reg.
     fs::rename(dir_, dir_.string() + ".moved");

@@ -5,7 +5,7 @@
 
 #include "app/main_frame.h"
 #include "app/wx_text.h"
-#include "settings/ui_settings.h"
+#include "app/program_state.h"
 
 namespace quarvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "query/operator_rule.h"
+#include "settings/operator_rule.h"
 
 #include <string_view>
 

@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "query/tstr.h"
+#include "settings/ui_settings.h"
+
+namespace quarvel {
+
+// The program's state that lives from start to exit: what the registry keeps,
+// and what lasts only while the program runs.
+struct ProgramState : StoredSettings {
+    std::unique_ptr<Tstr> query;  // the current compiled query, none until a search compiles one
+    std::string startFolder;      // working folder at start
+    std::int32_t openViewers = 0;
+};
+
+}  // namespace quarvel
