@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -57,22 +56,6 @@ std::uint32_t FindClosingByte(const unsigned char* p, std::uint32_t n, std::uint
 }
 
 }  // namespace
-
-void ShortenStatusPath(const std::string& path, std::string& into) {
-    if (path.size() <= 30) {
-        into.assign(path);
-        return;
-    }
-    const std::string_view tail = std::string_view(path).substr(path.size() - 24);
-    const std::size_t slash = tail.find('/');
-    into.assign(path, 0, 3).append("...").append(tail.substr(slash == std::string_view::npos ? 0 : slash));
-}
-
-std::string ShortenStatusPath(const std::string& path) {
-    std::string shown;
-    ShortenStatusPath(path, shown);
-    return shown;
-}
 
 MatchEngine::MatchEngine(TSearchCFG& cfg, Tstr& query, ScanObserver& observer, const bool& cancel)
     : cfg_(cfg), query_(query), observer_(observer), cancel_(cancel) {}
@@ -159,8 +142,7 @@ int MatchEngine::Decide(int fd, const std::string& path) {
     cfg_.LineStarts.push_back(0);
     if (query_.TermCount() == 0) return 1;
     if (query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
-    ShortenStatusPath(path, status_);
-    observer_.SetStatusText(status_);
+    observer_.ScanStarted(path);
     if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_);
     const double startCurrent = cfg_.GSizeFilesCurrent;
     const int result = decide_->Run(fd, [this](std::size_t n) {
@@ -175,8 +157,7 @@ int MatchEngine::Decide(int fd, const std::string& path) {
 
 int MatchEngine::ScanOpened(int fd, const std::string& path) {
     const std::uint32_t terms = query_.TermCount();
-    ShortenStatusPath(path, status_);
-    observer_.SetStatusText(status_);
+    observer_.ScanStarted(path);
 
     const double startCurrent = cfg_.GSizeFilesCurrent;
     if (finders_.size() != terms) {

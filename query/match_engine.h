@@ -19,15 +19,12 @@ class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
     virtual void SetStatusText(const std::string& ansiText) { (void)ansiText; }
+    // The scan of the file at path begins (after it was opened).
+    virtual void ScanStarted(const std::string& path) { (void)path; }
     virtual void SetProgress(int percent) { (void)percent; }
     // Lets the window system deliver pending messages (Cancel among them).
     virtual void PumpMessages() {}
 };
-
-// The status-line form of a path: whole up to 30 characters, else its first
-// 3, "...", and the tail from the first "/" among its last 24 characters.
-std::string ShortenStatusPath(const std::string& path);
-void ShortenStatusPath(const std::string& path, std::string& into);
 
 // Scans one file unit by unit and decides whether it satisfies the query.
 class MatchEngine {
@@ -67,7 +64,6 @@ private:
     std::uint64_t runningOffset_ = 0;
     std::chrono::steady_clock::time_point lastReport_{};
     std::uint32_t piecesSinceCheck_ = 0;
-    std::string status_;  // the status text, its storage kept from file to file
 };
 
 }  // namespace quarvel

@@ -3,6 +3,7 @@
 
 #include "query/match_engine.h"
 #include "results/save_file.h"
+#include "search/status_path.h"
 
 namespace quarvel {
 
@@ -37,6 +38,15 @@ public:
     // The results list: emptied when a Search-mode run starts, a row per found file.
     virtual void ClearResults() {}
     virtual void AddFoundRow(const TSaveFile& record) { (void)record; }
+
+    // The status line shows the path of each file as its scan begins, shortened.
+    void ScanStarted(const std::string& path) final {
+        ShortenStatusPath(path, status_);
+        SetStatusText(status_);
+    }
+
+private:
+    std::string status_;  // its storage kept from file to file
 };
 
 }  // namespace quarvel

@@ -20,6 +20,7 @@ struct RecordingObserver : RunObserver {
     std::vector<std::string> skipped;    // "folder: reason", one for each folder skipped
     std::vector<std::string> failures;   // "caption|text|path|reason", one for each file that cannot be opened
     std::vector<std::string> rows;
+    std::vector<std::string> statusTexts;
     int cleared = 0;
 
     void PumpMessages() override {
@@ -37,6 +38,7 @@ struct RecordingObserver : RunObserver {
     void FolderSkipped(const std::string& folder, const std::string& reason) override {
         skipped.push_back(folder + ": " + reason);
     }
+    void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
     void ClearResults() override { ++cleared; rows.clear(); }
     void AddFoundRow(const TSaveFile& f) override { rows.push_back(f.name.str()); }
     void Forget() {

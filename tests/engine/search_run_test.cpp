@@ -12,6 +12,7 @@
 
 #include "platform/clock.h"
 #include "search/search_run.h"
+#include "search/status_path.h"
 #include "tests/engine/run_test_support.h"
 
 namespace quarvel {
@@ -182,6 +183,37 @@ TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
     ASSERT_EQ(cfg_.Hits.size(), 2u) << "found in both readings";
     EXPECT_EQ(cfg_.Hits[0].offset, 8u);
     EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint64_t>{0, 12}));
+}
+
+TEST(StatusPath, ShortAndLongPaths) {
+    const std::string path42 = "/aaaaaaaaaa/bbbbbbbbbb/cccc/dddddddd.txtxx";
+    ASSERT_EQ(path42.size(), 42u);
+    EXPECT_EQ(ShortenStatusPath(path42), "/aa.../cccc/dddddddd.txtxx");
+
+    const std::string path30 = "/aaaaaaaaaa/bbbbbbbbbb/cc.txt";
+    ASSERT_EQ(path30.size(), 29u);
+    EXPECT_EQ(ShortenStatusPath(path30 + "x"), path30 + "x");
+    EXPECT_EQ(ShortenStatusPath(path30 + "xy"), "/aa.../bbbbbbbbbb/cc.txtxy");
+
+    // No "/" among the last 24: the last 24 characters.
+    const std::string flat = "/folder/" + std::string(40, 'n');
+    EXPECT_EQ(ShortenStatusPath(flat), "/fo..." + std::string(24, 'n'));
+    // A "/" exactly 24 from the end starts the tail.
+    const std::string edge = "/" + std::string(20, 'a') + "/" + std::string(23, 'b');
+    EXPECT_EQ(ShortenStatusPath(edge), "/aa.../" + std::string(23, 'b'));
+}
+
+// The status line names each file scanned, shortened, after the wait of the selection.
+TEST_F(SearchRunTest, TheStatusLineShowsEachFileShortened) {
+    const fs::path deep = root_ / "a-folder-whose-name-is-long";
+    fs::create_directories(deep);
+    std::ofstream(deep / "found.txt") << "cat\n";
+    cfg_.SearchDefaultPath = deep.string();
+    observer_.statusTexts.clear();
+    EXPECT_EQ(Run("cat"), RunResult::Ok);
+    const std::string path = (deep / "found.txt").string();
+    ASSERT_GT(path.size(), 30u);
+    EXPECT_EQ(observer_.statusTexts, (std::vector<std::string>{"Please wait...", ShortenStatusPath(path)}));
 }
 
 }  // namespace
