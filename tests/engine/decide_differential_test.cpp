@@ -37,7 +37,7 @@ public:
     // False when the expression does not compile, so there is nothing to decide.
     bool Compiles(const Case& c) const {
         try {
-            TSearchCFG cfg = Cfg(c);
+            TSearchCFG cfg = CaseCfg(c);
             std::string expression = c.expression;
             Tstr query(expression, cfg);
         } catch (const QuarvelError&) {
@@ -53,7 +53,7 @@ public:
                                              static_cast<ssize_t>(c.bytes.size()))
             return "cannot write the case";
         const std::string folder = "/proc/self/fd", name = std::to_string(fd_);
-        TSearchCFG cfg = Cfg(c);
+        TSearchCFG cfg = CaseCfg(c);
         std::string expression = c.expression;
         Tstr query(expression, cfg);
         oracle_ = OracleScan(folder + "/" + name, cfg, query, false);
@@ -65,11 +65,11 @@ public:
 
         ScanObserver observer;
         const bool cancel = false;
-        cfg = Cfg(c);
+        cfg = CaseCfg(c);
         MatchEngine full(cfg, query, observer, cancel);
         differs("the full scan", full.Scan(folder, name));
 
-        cfg = Cfg(c);
+        cfg = CaseCfg(c);
         MatchEngine deciding(cfg, query, observer, cancel);
         ::lseek(fd_, 0, SEEK_SET);
         differs("deciding", deciding.Decide(fd_, folder + "/" + name));
@@ -78,7 +78,7 @@ public:
         if (query.TermCount() != 0 && query.LongestTerm() <= DecideScan::kLongestTerm) {
             for (std::size_t blockSize : blockSizes) {
                 ::lseek(fd_, 0, SEEK_SET);
-                DecideScan scan(Cfg(c), query, blockSize);
+                DecideScan scan(CaseCfg(c), query, blockSize);
                 differs("deciding in blocks of " + std::to_string(blockSize),
                         scan.Run(fd_, [](std::size_t) { return true; }));
             }
@@ -104,19 +104,6 @@ public:
     int OracleResult() const { return oracle_; }
 
 private:
-    static TSearchCFG Cfg(const Case& c) {
-        TSearchCFG cfg;
-        cfg.SetDefaults();
-        cfg.SearchWithin = c.within;
-        cfg.SearchCode = c.code;
-        cfg.SearchIgnoreCase = c.ignoreCase;
-        cfg.SearchWholeWord = c.wholeWord;
-        cfg.CurrentFileSize = static_cast<double>(c.bytes.size());
-        cfg.GSizeFiles = 50000;
-        cfg.GSizeFilesCurrent = 777;
-        return cfg;
-    }
-
     int fd_;
     int oracle_ = -1;
 };

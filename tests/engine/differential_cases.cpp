@@ -25,6 +25,19 @@ const char* const kFiller[] = {"the", "and", "of", "zz", "q", "\xE4\xF6", "1999"
 
 }  // namespace
 
+TSearchCFG CaseCfg(const Case& c) {
+    TSearchCFG cfg;
+    cfg.SetDefaults();
+    cfg.SearchWithin = c.within;
+    cfg.SearchCode = c.code;
+    cfg.SearchIgnoreCase = c.ignoreCase;
+    cfg.SearchWholeWord = c.wholeWord;
+    cfg.CurrentFileSize = static_cast<double>(c.bytes.size());
+    cfg.GSizeFiles = 50000;
+    cfg.GSizeFilesCurrent = 777;
+    return cfg;
+}
+
 std::string Escaped(const std::string& bytes) {
     auto hex = [](unsigned char c) {
         char buf[8];
@@ -159,12 +172,16 @@ std::string CaseMaker::Sequence(PickTerm& pick, int depth, int& budget) {
     return s;
 }
 
-Case CaseMaker::Next() {
-    Case c;
+void CaseMaker::PickOptions(Case& c) {
     c.within = Pick(4);
     c.code = Pick(3);
     c.ignoreCase = Pick(2);
     c.wholeWord = Pick(2);
+}
+
+Case CaseMaker::Next() {
+    Case c;
+    PickOptions(c);
     c.bytes = File();
     if (Pick(40) != 0) {
         int budget = 1 + static_cast<int>(Pick(3));
@@ -223,10 +240,7 @@ std::string CaseMaker::Unit(const std::vector<std::string>& terms, bool longUnit
 
 Case CaseMaker::NextShaped() {
     Case c;
-    c.within = Pick(4);
-    c.code = Pick(3);
-    c.ignoreCase = Pick(2);
-    c.wholeWord = Pick(2);
+    PickOptions(c);
     std::vector<std::string> terms;
     const std::uint32_t vocabulary = sizeof kVocabulary / sizeof kVocabulary[0];
     for (std::uint32_t n = 1 + Pick(4); terms.size() < n;) terms.push_back(kVocabulary[Pick(vocabulary)]);

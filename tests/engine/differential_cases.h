@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/search_cfg.h"
+
 // Cases for comparing the match engine's ways of deciding a file with each
 // other and with the plain oracle.
 namespace quarvel {
@@ -16,6 +18,9 @@ struct Case {
     std::uint32_t ignoreCase = 0;
     std::uint32_t wholeWord = 0;
 };
+
+// The case's options in a record, with made-up statistics for the progress to move.
+TSearchCFG CaseCfg(const Case& c);
 
 // The bytes as a C++ expression, runs of 8 or more equal bytes folded.
 std::string Escaped(const std::string& bytes);
@@ -35,6 +40,7 @@ public:
     Case NextShaped();
 
 private:
+    void PickOptions(Case& c);
     std::uint32_t Pick(std::uint32_t n) { return static_cast<std::uint32_t>(rng_() % n); }
     char From(const std::string& alphabet) { return alphabet[Pick(static_cast<std::uint32_t>(alphabet.size()))]; }
     std::string Random(std::size_t n, const std::string& alphabet);

@@ -67,24 +67,12 @@ protected:
         std::fclose(f);
     }
 
-    TSearchCFG MakeCfg(const Case& c) const {
-        TSearchCFG cfg;
-        cfg.SetDefaults();
-        cfg.SearchWithin = c.within;
-        cfg.SearchCode = c.code;
-        cfg.SearchIgnoreCase = c.ignoreCase;
-        cfg.SearchWholeWord = c.wholeWord;
-        cfg.CurrentFileSize = static_cast<double>(c.bytes.size());
-        cfg.GSizeFiles = 50000;
-        cfg.GSizeFilesCurrent = 777;
-        return cfg;
-    }
 
     // Compiles the expression; false when it is not a valid one.
     bool Compiles(const Case& c) const {
         try {
             std::string e = c.expression;
-            Tstr q(e, MakeCfg(c));
+            Tstr q(e, CaseCfg(c));
         } catch (const QuarvelError&) {
             return false;
         }
@@ -92,7 +80,7 @@ protected:
     }
 
     Outcome RunOne(const Case& c, bool engine, bool collect) {
-        TSearchCFG cfg = MakeCfg(c);
+        TSearchCFG cfg = CaseCfg(c);
         std::string expression = c.expression;
         Tstr query(expression, cfg);
         Outcome out;
@@ -205,7 +193,7 @@ TEST_F(MatchEngineDifferentialTest, DecidingFindsAnOemOccurrenceWhereverItsHighB
         c.expression = "a_b";
         c.bytes = "xxa_b" + std::string(100 + pad, 'y') + " a\xDC" "b " + std::string(300, 'z');
         Write(c.bytes);
-        TSearchCFG cfg = MakeCfg(c);
+        TSearchCFG cfg = CaseCfg(c);
         std::string expression = c.expression;
         Tstr query(expression, cfg);
         const int fd = ::open((dir_ + "/case.bin").c_str(), O_RDONLY);

@@ -19,6 +19,7 @@
 #include "platform/error.h"
 #include "platform/registry.h"
 #include "results/project_file.h"
+#include "tests/engine/run_test_support.h"
 
 namespace quarvel {
 namespace {
@@ -67,20 +68,6 @@ mode_t Umask() {
     ::umask(mask);
     return mask;
 }
-
-// While it lives the process acts as the unprivileged user "nobody".
-class ScopedUnprivileged {
-public:
-    ScopedUnprivileged() { ok_ = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0; }
-    ~ScopedUnprivileged() {
-        (void)::seteuid(0);
-        (void)::setegid(0);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
 
 // A caller saves its bytes to a path; true when it reports success.
 struct Caller {
@@ -260,8 +247,8 @@ TEST(AtomicSaveCases, EveryCallerWritesThroughLinksAndRefusesWhatIsNoWritableFil
             std::string bytes;
             bool saved;
             if (c.unprivileged && root) {
-                ScopedUnprivileged nobody;
-                ASSERT_TRUE(nobody.ok());
+                AsUnprivilegedUser nobody;
+                ASSERT_TRUE(nobody.Dropped());
                 saved = caller.save(t.At(c.save), bytes);
             } else {
                 saved = caller.save(t.At(c.save), bytes);

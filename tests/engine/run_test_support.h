@@ -64,6 +64,8 @@ public:
         // A change of user makes the process undumpable, which leak checkers that trace it mind.
         if (dropped_) ::prctl(PR_SET_DUMPABLE, 1);
     }
+    // Whether the process runs as nobody now (only ever as root).
+    bool Dropped() const { return dropped_; }
     AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
     AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
 
