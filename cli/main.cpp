@@ -209,13 +209,16 @@ int View(CliOptions& o, TerminalObserver& observer, Output& out) {
     SearchRun run(copy, query, observer, RunMode::Open);
     observer.SetRun(&run);
     if (run.Run() != RunResult::Ok) return query ? 1 : 2;
+    char line[96];
+    std::snprintf(line, sizeof line, "lines %u\nlongest %u", copy.LineCount, copy.LongestLine);
+    out.Line(line);
     std::string starts = "starts";
-    for (std::uint64_t s : copy.LineStarts) starts += " " + std::to_string(s);
-    out.Line("lines " + std::to_string(copy.LineCount));
-    out.Line("longest " + std::to_string(copy.LongestLine));
+    for (std::uint64_t s : copy.LineStarts) starts.append(" ").append(std::to_string(s));
     out.Line(starts);
-    for (const TSaveElem& h : copy.Hits)
-        out.Line("hit " + std::to_string(h.offset) + " " + std::to_string(h.word) + " " + std::to_string(h.satisfied));
+    for (const TSaveElem& h : copy.Hits) {
+        std::snprintf(line, sizeof line, "hit %" PRIu64 " %u %u", h.offset, h.word, h.satisfied);
+        out.Line(line);
+    }
     return 0;
 }
 

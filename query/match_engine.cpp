@@ -168,7 +168,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
             return same;
         }();
         finders_.clear();
-        for (std::uint32_t t = 0; t < terms; ++t) finders_.emplace_back(query_.TermText(t), kSame.data());
+        for (std::uint32_t t = 0; t < terms; ++t) finders_.emplace_back(query_.TermText(t), kSame.data(), kPieceSize);
     }
     found_.assign(terms, 0);
     work_.resize(kPieceSize);

@@ -165,8 +165,8 @@ VectorLevel TermFinder::BestVectorLevel() { return kBestLevel; }
 
 void TermFinder::CapVectorLevel(VectorLevel level) { vectorCap.store(level, std::memory_order_relaxed); }
 
-TermFinder::TermFinder(const std::string& term, const std::uint8_t* map)
-    : term_(term), map_(map), length_(static_cast<std::uint32_t>(term.size())) {
+TermFinder::TermFinder(const std::string& term, const std::uint8_t* map, std::size_t shortStretch)
+    : term_(term), map_(map), length_(static_cast<std::uint32_t>(term.size())), shortStretch_(shortStretch) {
     identity_ = true;
     for (int b = 0; b < 256; ++b) identity_ = identity_ && map[b] == b;
     if (length_ == 0) return;
@@ -316,7 +316,7 @@ std::size_t TermFinder::FindFrom(const std::uint8_t* raw, std::size_t from, std:
     int outcome = kGoOn;
     // A short stretch is left to the byte-wise search, which looks for the
     // term's first byte with memchr when the reading is the raw bytes.
-    if (vectorFilter_ && lastStart - from >= (identity_ ? kShortStretch : 32u)) outcome = FindVector(raw, m, lastStart, high, check);
+    if (vectorFilter_ && lastStart - from >= (identity_ ? shortStretch_ : 32u)) outcome = FindVector(raw, m, lastStart, high, check);
     if (outcome == kGoOn) {
         bool gaveUp = false;
         m = FindScalar(raw, m, lastStart, check, gaveUp);

@@ -41,7 +41,10 @@ private:
 class TermFinder {
 public:
     // map: the reading (256 entries); the term is in that reading already.
-    TermFinder(const std::string& term, const std::uint8_t* map);
+    // When the reading is the raw bytes, a stretch of fewer than shortStretch
+    // positions is searched with memchr for the term's first byte instead of
+    // the vector filter: that costs least for short pieces of text.
+    TermFinder(const std::string& term, const std::uint8_t* map, std::size_t shortStretch = 256);
 
     // What this processor offers; the filter uses it unless capped lower
     // (tests try each level).
@@ -59,8 +62,8 @@ public:
     std::size_t Find(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
                      OccurrenceTest accept) const {
         if (length_ == 0 || from > lastStart || lastStart == kNotFound) return kNotFound;
-        // The short stretches of a unit-by-unit scan mostly lack even the term's first byte.
-        if (identity_ && lastStart - from < kShortStretch) {
+        // Most short stretches lack even the term's first byte.
+        if (identity_ && lastStart - from < shortStretch_) {
             const void* at = std::memchr(raw + from, static_cast<unsigned char>(term_[0]), lastStart + 1 - from);
             if (at == nullptr) return kNotFound;
             from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - raw);
@@ -71,8 +74,6 @@ public:
                      HighByteMap* high = nullptr) const;
 
 private:
-    // Below this many positions a search of the raw bytes does without the vector filter.
-    static constexpr std::size_t kShortStretch = 256;
     std::size_t FindFrom(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, HighByteMap* high,
                          OccurrenceTest accept) const;
     // How many bytes from the start of the term the reading at `at` matches.
@@ -93,6 +94,7 @@ private:
     const std::uint8_t* map_;
     bool identity_;
     std::uint32_t length_;
+    std::size_t shortStretch_;
     // border_[q]: the length of the longest proper border of the term's first q bytes.
     std::vector<std::uint32_t> border_;
     // Two probe positions of the term, at its rarest bytes, and the raw bytes
