@@ -74,10 +74,12 @@ __attribute__((target("avx2"), always_inline)) inline __m256i CandidatesAvx2(con
 // Track: also marks in map the chunks of the bytes stepped over that hold a
 // byte from 0x80 up.
 template <ProbeTest Test, bool Track, typename Check>
-__attribute__((target("avx2"))) int FindAvx2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart,
+__attribute__((target("avx2"))) int FindAvx2(const std::uint8_t* raw, std::size_t& position, std::size_t lastStart,
                                              std::uint32_t probeA, std::uint32_t probeB,
                                              const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2],
                                              Check check, HighByteMap& map) {
+    // A copy the compiler can keep in a register: the check writes to the caller's memory.
+    std::size_t m = position;
     const __m256i a0 = _mm256_set1_epi8(static_cast<char>(bytesA[0]));
     const __m256i a1 = _mm256_set1_epi8(static_cast<char>(bytesA[1]));
     const __m256i b0 = _mm256_set1_epi8(static_cast<char>(bytesB[0]));
@@ -109,7 +111,7 @@ __attribute__((target("avx2"))) int FindAvx2(const std::uint8_t* raw, std::size_
                 const std::size_t at = m + static_cast<std::size_t>(__builtin_ctzll(bits));
                 if (const int outcome = check(at)) {
                     if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + probeA + step);
-                    m = at;
+                    position = at;
                     return outcome;
                 }
                 bits &= bits - 1;
@@ -117,12 +119,14 @@ __attribute__((target("avx2"))) int FindAvx2(const std::uint8_t* raw, std::size_
         }
     }
     if constexpr (Track) map.coveredTo = std::max(map.coveredTo, m + probeA);
-    return kGoOn;  // m is where the caller goes on byte by byte
+    position = m;  // where the caller goes on byte by byte
+    return kGoOn;
 }
 
 template <typename Check>
-int FindSse2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, std::uint32_t probeA,
+int FindSse2(const std::uint8_t* raw, std::size_t& position, std::size_t lastStart, std::uint32_t probeA,
              std::uint32_t probeB, const std::uint8_t (&bytesA)[2], const std::uint8_t (&bytesB)[2], Check check) {
+    std::size_t m = position;
     const __m128i a0 = _mm_set1_epi8(static_cast<char>(bytesA[0]));
     const __m128i a1 = _mm_set1_epi8(static_cast<char>(bytesA[1]));
     const __m128i b0 = _mm_set1_epi8(static_cast<char>(bytesB[0]));
@@ -136,12 +140,13 @@ int FindSse2(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, std
         while (bits != 0) {
             const std::size_t at = m + static_cast<std::size_t>(__builtin_ctz(bits));
             if (const int outcome = check(at)) {
-                m = at;
+                position = at;
                 return outcome;
             }
             bits &= bits - 1;
         }
     }
+    position = m;
     return kGoOn;
 }
 
