@@ -68,7 +68,7 @@ $T/cat.txt" "" -- -p "$T" -o "$work/link.QRV" cat
 expect 0 "$T/both.txt
 $T/cat.txt" "" -- --open "$work/elsewhere/real.QRV"
 mkfifo "$work/pipe.QRV"
-expect 2 "$T/both.txt" "Can\`t create file $work/pipe.QRV" -- -p "$T" -o "$work/pipe.QRV" dog
+expect 2 "$T/both.txt" "Can\`t create file $work/pipe.QRV: it is not a regular file" -- -p "$T" -o "$work/pipe.QRV" dog
 [ -p "$work/pipe.QRV" ] || fail "the save replaced the pipe"
 # Found files whose path holds a comma or a line break are named and left out of the project.
 O=$work/odd
@@ -140,7 +140,7 @@ expect 2 "$T/cat.txt" "Path not found:
 File(s) not found:
 /nonexistent/x.txt" -- -p "$T" -f "cat.txt,/nonexistent/x.txt" cat
 expect 2 "$T/cat.txt" "Invalid format file $work/bad.QRV" -- -p "$T" -f "cat.txt,$work/bad.QRV" cat
-expect 2 "$T/cat.txt" "Can\`t create file /nonexistent/x.QRV" -- -p "$T" -f cat.txt -o /nonexistent/x.QRV cat
+expect 2 "$T/cat.txt" "Can\`t create file /nonexistent/x.QRV: its folder does not exist" -- -p "$T" -f cat.txt -o /nonexistent/x.QRV cat
 for args in "-q -p $T cat" "--check cat" "--open $work/cats.QRV" "--help"; do
   # shellcheck disable=SC2086
   "$cli" $args > /dev/full 2>"$work/err"; status=$?

@@ -584,13 +584,17 @@ TEST_F(ProjectFileDisk, SaveFailureTextsAndNoLeftovers) {
     const TSearchCFG cfg = ValidCfg();
     const std::string regular = PathOf("plain");
     Write(regular, "x");
-    for (const std::string& path :
-         {PathOf("no/such/folder/p.qrv"), regular + "/p.qrv", dir_.string() + "/", std::string()}) {
+    const std::pair<std::string, std::string> refused[] = {
+        {PathOf("no/such/folder/p.qrv"), ": its folder does not exist"},
+        {regular + "/p.qrv", ": its folder does not exist"},
+        {dir_.string() + "/", ": it is not a regular file"},
+        {std::string(), ""}};
+    for (const auto& [path, reason] : refused) {
         try {
             (void)SaveProject(path, cfg);
             ADD_FAILURE() << "no exception for " << path;
         } catch (const QuarvelError& e) {
-            EXPECT_EQ(std::string(e.what()), "Can`t create file " + path);
+            EXPECT_EQ(std::string(e.what()), "Can`t create file " + path + reason);
         }
     }
     EXPECT_EQ(Entries(), std::vector<std::string>{"plain"});
@@ -604,7 +608,7 @@ TEST_F(ProjectFileDisk, SaveOntoANonEmptyFolderFailsAndLeavesItAlone) {
         (void)SaveProject(target, ValidCfg());
         FAIL() << "no exception";
     } catch (const QuarvelError& e) {
-        EXPECT_EQ(std::string(e.what()), "Can`t create file " + target);
+        EXPECT_EQ(std::string(e.what()), "Can`t create file " + target + ": it is not a regular file");
     }
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(Read(target + "/inside"), "keep");
