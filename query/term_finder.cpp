@@ -230,10 +230,9 @@ std::uint32_t TermFinder::MatchLength(const std::uint8_t* at) const {
 }
 
 template <typename Check>
-std::size_t TermFinder::FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, Check check,
-                                   bool& gaveUp) const {
+int TermFinder::FindScalar(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, Check& check) const {
     const auto head = static_cast<std::uint8_t>(term_.front());
-    for (std::size_t m = from; m <= lastStart; ++m) {
+    for (; m <= lastStart; ++m) {
         if (identity_) {
             const void* at = std::memchr(raw + m, head, lastStart + 1 - m);
             if (at == nullptr) break;
@@ -241,12 +240,9 @@ std::size_t TermFinder::FindScalar(const std::uint8_t* raw, std::size_t from, st
         } else if (map_[raw[m]] != head) {
             continue;
         }
-        if (const int outcome = check(m)) {
-            gaveUp = outcome == kGiveUp;
-            return m;
-        }
+        if (const int outcome = check(m)) return outcome;
     }
-    return kNotFound;
+    return kGoOn;
 }
 
 std::size_t TermFinder::FindLinear(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
@@ -322,11 +318,7 @@ std::size_t TermFinder::FindFrom(const std::uint8_t* raw, std::size_t from, std:
     // A short stretch is left to the byte-wise search, which looks for the
     // term's first byte with memchr when the reading is the raw bytes.
     if (vectorFilter_ && lastStart - from >= (identity_ ? shortStretch_ : 32u)) outcome = FindVector(raw, m, lastStart, high, check);
-    if (outcome == kGoOn) {
-        bool gaveUp = false;
-        m = FindScalar(raw, m, lastStart, check, gaveUp);
-        outcome = m == kNotFound ? kGoOn : gaveUp ? kGiveUp : kFound;
-    }
+    if (outcome == kGoOn) outcome = FindScalar(raw, m, lastStart, check);
     if (outcome == kFound) return m;
     if (outcome == kGiveUp) return FindLinear(raw, m, lastStart, accept);
     return kNotFound;

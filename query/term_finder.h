@@ -83,9 +83,10 @@ private:
     template <typename Check>
     int FindVector(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, HighByteMap* high,
                    Check& check) const;
+    // The byte-wise search from m on, in the same terms as FindVector; m
+    // ends at the candidate, or past lastStart.
     template <typename Check>
-    std::size_t FindScalar(const std::uint8_t* raw, std::size_t from, std::size_t lastStart, Check check,
-                           bool& gaveUp) const;
+    int FindScalar(const std::uint8_t* raw, std::size_t& m, std::size_t lastStart, Check& check) const;
     // Knuth-Morris-Pratt from `from`: for candidates too dense to verify one by one.
     std::size_t FindLinear(const std::uint8_t* raw, std::size_t from, std::size_t lastStart,
                            OccurrenceTest accept) const;

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
 #include "query/decide_scan.h"
 #include "query/match_engine.h"
 #include "query/tstr.h"
@@ -33,18 +32,6 @@ public:
     DecisionCheck() : fd_(::memfd_create("quarvel-case", 0)) {}
     ~DecisionCheck() { ::close(fd_); }
     bool Ready() const { return fd_ >= 0; }
-
-    // False when the expression does not compile, so there is nothing to decide.
-    bool Compiles(const Case& c) const {
-        try {
-            TSearchCFG cfg = CaseCfg(c);
-            std::string expression = c.expression;
-            Tstr query(expression, cfg);
-        } catch (const QuarvelError&) {
-            return false;
-        }
-        return true;
-    }
 
     // Empty when every way agrees with the oracle, else what differs.
     // blockSizes: the deciding scan also runs with these.
@@ -206,7 +193,7 @@ TEST(DecideDifferential, RandomCases) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const bool isShaped = i % 2 == 1;
         const Case c = isShaped ? maker.NextShaped() : maker.Next();
-        if (!check.Compiles(c)) continue;
+        if (!CaseCompiles(c)) continue;
         const std::vector<std::size_t> blockSizes = {1 + rng() % 40, 1 + rng() % 3000};
         const std::string diff = check.Disagreement(c, blockSizes);
         ++cases;

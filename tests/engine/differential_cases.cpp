@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "platform/codepage.h"
+#include "platform/error.h"
+#include "query/tstr.h"
 
 namespace quarvel {
 namespace {
@@ -36,6 +38,16 @@ TSearchCFG CaseCfg(const Case& c) {
     cfg.GSizeFiles = 50000;
     cfg.GSizeFilesCurrent = 777;
     return cfg;
+}
+
+bool CaseCompiles(const Case& c) {
+    try {
+        std::string expression = c.expression;
+        Tstr query(expression, CaseCfg(c));
+    } catch (const QuarvelError&) {
+        return false;
+    }
+    return true;
 }
 
 std::string Escaped(const std::string& bytes) {

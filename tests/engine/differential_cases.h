@@ -21,6 +21,8 @@ struct Case {
 
 // The case's options in a record, with made-up statistics for the progress to move.
 TSearchCFG CaseCfg(const Case& c);
+// False when the case's expression does not compile, so there is nothing to decide.
+bool CaseCompiles(const Case& c);
 
 // The bytes as a C++ expression, runs of 8 or more equal bytes folded.
 std::string Escaped(const std::string& bytes);

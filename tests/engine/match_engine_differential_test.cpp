@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
 #include "query/decide_scan.h"
 #include "query/match_engine.h"
 #include "query/tstr.h"
@@ -65,18 +64,6 @@ protected:
         ASSERT_NE(f, nullptr);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
-    }
-
-
-    // Compiles the expression; false when it is not a valid one.
-    bool Compiles(const Case& c) const {
-        try {
-            std::string e = c.expression;
-            Tstr q(e, CaseCfg(c));
-        } catch (const QuarvelError&) {
-            return false;
-        }
-        return true;
     }
 
     Outcome RunOne(const Case& c, bool engine, bool collect) {
@@ -157,7 +144,7 @@ TEST_F(MatchEngineDifferentialTest, EngineAgreesWithOracle) {
     const int kCases = 3000;
     for (int i = 0; i < kCases; ++i) {
         const Case c = maker.Next();
-        if (!Compiles(c)) continue;
+        if (!CaseCompiles(c)) continue;
         ++compiled;
         const std::string diff = Compare(c);
         if (!lastOracle_.hits.empty()) ++withHits;
