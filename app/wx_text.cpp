@@ -31,6 +31,16 @@ bool ToAnsi(const wxString& text, std::string& ansi, wxWindow* where) {
     return true;
 }
 
+wxString FromFileName(std::string_view bytes) {
+    if (DecodeUtf8(bytes)) return wxString::FromUTF8(bytes.data(), bytes.size());
+    return FromAnsi(bytes);
+}
+
+std::string ToFileName(const wxString& text) {
+    wxScopedCharBuffer utf8 = text.utf8_str();
+    return std::string(utf8.data(), utf8.length());
+}
+
 void ShowMessage(wxWindow* owner, std::string_view ansiText) {
     wxMessageBox(FromAnsi(ansiText), kProductName, wxOK, owner);
 }

@@ -13,4 +13,11 @@ std::string WorkingFolder() {
     return folder ? std::string(folder.get()) : std::string();
 }
 
+WorkingFolderKeeper::WorkingFolderKeeper() : folder_(WorkingFolder()) {}
+
+WorkingFolderKeeper::~WorkingFolderKeeper() {
+    // A folder removed meanwhile cannot be current again; nothing else is tried.
+    if (!folder_.empty() && chdir(folder_.c_str()) != 0) return;
+}
+
 }  // namespace quarvel

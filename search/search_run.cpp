@@ -61,23 +61,21 @@ RunResult SearchRun::Run() {
         return RunResult::Cancel;
     }
     cancel_ = false;
-    const std::string workingFolder = WorkingFolder();
     observer_.SetProgress(0);
     observer_.SetStatusText(kPleaseWait);
     cfg_.timeStart = CalendarSeconds();
-
-    FileSelection selection(cfg_, observer_, cancel_, searchMode);
-    if (searchMode && cfg_.SearchRefined)
-        selection.GatherRefined();
-    else
-        selection.Gather();
-    selection.Filter();
-    ScanSearchList();
-
-    cfg_.timeEnd = CalendarSeconds();
-    if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0) {
-        // The folder may have gone meanwhile; the run's results stand.
+    {
+        // The folder walk moves; the run ends where it began.
+        WorkingFolderKeeper keeper;
+        FileSelection selection(cfg_, observer_, cancel_, searchMode);
+        if (searchMode && cfg_.SearchRefined)
+            selection.GatherRefined();
+        else
+            selection.Gather();
+        selection.Filter();
+        ScanSearchList();
     }
+    cfg_.timeEnd = CalendarSeconds();
     if (cfg_.GFiles == 0)
         observer_.ShowMessage("File(s) not found");
     else if (cfg_.FoundFiles.empty())
