@@ -1,5 +1,7 @@
 #include "search/date_text.h"
 
+#include <cstdio>
+
 #include "platform/clock.h"
 
 namespace quarvel {
@@ -38,6 +40,12 @@ std::optional<std::uint16_t> DateTextToDate(std::string_view text, std::uint16_t
     if (year < 100) year += 1900;
     if (!IsValidCalendarDate(day, month, year) || year < 1980 || year > 2107) return std::nullopt;
     return PackDosDate(day, month, year);
+}
+
+std::string DateToText(std::uint16_t date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", DosDay(date), DosMonth(date), DosYear(date));
+    return text;
 }
 
 }  // namespace quarvel

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quarvel {
@@ -10,5 +11,7 @@ namespace quarvel {
 // today. Returns the packed date, or nothing when the text is no valid date
 // (including one a packed date cannot hold: before 1980 or after 2107).
 std::optional<std::uint16_t> DateTextToDate(std::string_view text, std::uint16_t today);
+// A packed date as the dialog shows it: "dd/mm/yyyy".
+std::string DateToText(std::uint16_t date);
 
 }  // namespace quarvel
