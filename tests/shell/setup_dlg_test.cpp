@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/notebook.h>
+#include <wx/radiobut.h>
+#include <wx/spinbutt.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
+
+#include "tests/shell/modal_expect.h"
+
+#include "dialogs/setup_dlg_wx.h"
+#include "platform/clock.h"
+
+namespace quarvel {
+namespace {
+
+const std::uint16_t kToday = PackDosDate(15, 3, 1997);
+
+struct SetupDialogTest : ::testing::Test {
+    TSearchCFG cfg;
+    TUiSettings ui;
+    SetupDialogTest() {
+        cfg.SetDefaults();
+        cfg.SearchString = "old";
+        ui.StringHistory = {"old", "older"};
+    }
+    template <class T> T* Get(TSetupDlg& dlg, int id) { return static_cast<T*>(dlg.Control(id)); }
+    // What a click does: the widget changes and tells the dialog.
+    void Click(TSetupDlg& dlg, int id) {
+        wxWindow* window = dlg.Control(id);
+        auto* check = dynamic_cast<wxCheckBox*>(window);
+        wxCommandEvent event(check ? wxEVT_CHECKBOX : wxEVT_RADIOBUTTON, id);
+        if (check) {
+            check->SetValue(!check->GetValue());
+            event.SetInt(check->GetValue());
+        } else {
+            static_cast<wxRadioButton*>(window)->SetValue(true);
+        }
+        event.SetEventObject(window);
+        window->ProcessWindowEvent(event);
+    }
+};
+
+TEST_F(SetupDialogTest, ShowsTheRecordAndStoresWhatTheUserSetOnOk) {
+    cfg.SearchWithin = 2;
+    cfg.SearchSizeId = 1, cfg.SearchSizeMax = 40;
+    TSetupDlg dlg(nullptr, cfg, ui, kToday);
+    EXPECT_EQ(dlg.GetTitle(), "Search menu");
+    EXPECT_EQ(Get<wxComboBox>(dlg, kSetupString)->GetValue(), "old");
+    EXPECT_EQ(Get<wxComboBox>(dlg, kSetupString)->GetCount(), 2u);
+    EXPECT_TRUE(Get<wxRadioButton>(dlg, kSetupWithinLine)->GetValue());
+    EXPECT_EQ(Get<wxTextCtrl>(dlg, kSetupSizeMax)->GetValue(), "40");
+    EXPECT_TRUE(Get<wxTextCtrl>(dlg, kSetupSizeMax)->IsEnabled());
+    EXPECT_FALSE(Get<wxTextCtrl>(dlg, kSetupMonths)->IsEnabled());
+
+    Get<wxComboBox>(dlg, kSetupString)->SetValue(wxString::FromUTF8("caf\xC3\xA9+bar"));
+    Get<wxComboBox>(dlg, kSetupPath)->SetValue(wxString::FromUTF8("/tmp/\xD0\x96"));
+    Click(dlg, kSetupRefined);
+    EXPECT_FALSE(dlg.Control(kSetupPath)->IsEnabled());
+    EXPECT_FALSE(dlg.Control(kSetupBrowseFile)->IsEnabled());
+    EXPECT_TRUE(dlg.Control(kSetupString)->IsEnabled());
+    Click(dlg, kSetupWithinSentence);
+    Click(dlg, kSetupDateMonths);
+    EXPECT_TRUE(dlg.Control(kSetupMonths)->IsEnabled());
+    Get<wxTextCtrl>(dlg, kSetupMonths)->SetValue("1500");
+
+    wxSpinEvent step(wxEVT_SPIN_UP, kSetupSizeMaxUpDown);
+    step.SetEventObject(dlg.Control(kSetupSizeMaxUpDown));
+    dlg.Control(kSetupSizeMaxUpDown)->ProcessWindowEvent(step);
+    EXPECT_EQ(Get<wxTextCtrl>(dlg, kSetupSizeMax)->GetValue(), "41");
+    EXPECT_FALSE(step.IsAllowed()) << "the arrows keep their middle position";
+
+    ASSERT_TRUE(dlg.TransferDataFromWindow());
+    EXPECT_EQ(cfg.SearchString, "caf\xE9+bar") << "search text is stored in Windows-1252";
+    EXPECT_EQ(cfg.SearchDefaultPath, "/tmp/\xD0\x96") << "a folder keeps the file system's bytes";
+    EXPECT_EQ(ui.StringHistory, (std::vector<std::string>{"caf\xE9+bar", "old", "older"}));
+    EXPECT_EQ(cfg.SearchRefined, 1u);
+    EXPECT_EQ(cfg.SearchWithin, 3u);
+    EXPECT_EQ(cfg.SearchDateId, 2u);
+    EXPECT_EQ(cfg.SearchDateLastMonate, 999u);
+    EXPECT_EQ(cfg.SearchSizeMax, 41u);
+    EXPECT_EQ(cfg.SizeHigh, 41000u);
+}
+
+TEST_F(SetupDialogTest, RefusalsKeepTheDialogOpenOnTheOffendingControlsPage) {
+    TSetupDlg dlg(nullptr, cfg, ui, kToday);
+    dlg.Show();
+    // A character Windows-1252 cannot hold, typed on the Date page while Main shows.
+    Click(dlg, kSetupDateBetween);
+    Get<wxTextCtrl>(dlg, kSetupDateBefore)->SetValue(wxString::FromUTF8("1/2/1997\xE2\x98\x83"));
+    Get<wxComboBox>(dlg, kSetupString)->SetValue("new");
+    bool accepted = true;
+    wxTEST_DIALOG(accepted = dlg.TransferDataFromWindow(), wxExpectModal<wxMessageDialog>(wxID_OK));
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(dlg.Tabs()->GetSelection(), 2);
+    EXPECT_EQ(dlg.Model().Page(), SetupPage::Date);
+    EXPECT_EQ(cfg.SearchString, "old") << "nothing is stored before every text is read";
+
+    // An impossible date with Between: the fields before it are stored.
+    dlg.Tabs()->SetSelection(0);
+    EXPECT_EQ(dlg.Model().Page(), SetupPage::Main) << "the model follows the tabs";
+    Get<wxTextCtrl>(dlg, kSetupDateBefore)->SetValue("31/02/1997");
+    wxTEST_DIALOG(accepted = dlg.TransferDataFromWindow(),
+                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe("You must specify a valid date or date range"));
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(dlg.Tabs()->GetSelection(), 2);
+    EXPECT_EQ(cfg.SearchString, "new");
+    EXPECT_EQ(cfg.SearchDateId, 0u);
+    dlg.Hide();
+}
+
+TEST_F(SetupDialogTest, EnterIsOkAndEscapeIsCancel) {
+    for (int key : {WXK_RETURN, WXK_ESCAPE}) {
+        TSearchCFG record = cfg;
+        TSetupDlg dlg(nullptr, record, ui, kToday);
+        wxTimer activate, keys, giveUp;
+        wxUIActionSimulator sim;
+        activate.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            // Without a window manager the dialog is given the keyboard itself.
+            wxRect where = dlg.GetScreenRect();
+            sim.MouseMove(where.GetLeft() + where.GetWidth() / 2, where.GetTop() + 10);
+            dlg.Raise();
+            dlg.Control(kSetupRefined)->SetFocus();
+            keys.StartOnce(300);
+        });
+        keys.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            sim.Char('s', wxMOD_ALT);  // the label "&String(s) to find" leads to its combo
+            sim.Text("typed");  // the combo selects its text as it takes the focus: typing replaces it
+            sim.Char(key);
+        });
+        // Should the keys never arrive, the test fails instead of hanging.
+        giveUp.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dlg.EndModal(wxID_ABORT); });
+        activate.StartOnce(200);
+        giveUp.StartOnce(5000);
+        int result = dlg.ShowModal();
+        if (key == WXK_RETURN) {
+            EXPECT_EQ(result, wxID_OK);
+            EXPECT_EQ(record.SearchString, "typed");
+        } else {
+            EXPECT_EQ(result, wxID_CANCEL);
+            EXPECT_EQ(record.SearchString, "old");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quarvel
