@@ -203,7 +203,7 @@ wxWindow* TSetupDlg::BuildDatePage() {
         for (int id : ids) {
             wxWindow* made = Make(staticBox, id);
             line->Add(made, SetupControlById(id).kind == ControlKind::UpDown
-                                ? wxSizerFlags().Expand()
+                                ? wxSizerFlags().Expand().Border(wxRIGHT, 4)
                                 : wxSizerFlags().CenterVertical().Border(wxRIGHT, 4));
         }
         return line;
