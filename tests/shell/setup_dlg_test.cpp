@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <wx/checkbox.h>
+#include <wx/display.h>
 #include <wx/combobox.h>
 #include <wx/notebook.h>
 #include <wx/radiobut.h>
@@ -14,6 +17,7 @@
 
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
+#include "platform/working_folder.h"
 
 namespace quarvel {
 namespace {
@@ -44,6 +48,19 @@ struct SetupDialogTest : ::testing::Test {
         window->ProcessWindowEvent(event);
     }
 };
+
+TEST_F(SetupDialogTest, StandsCentredAndLeavesNoChangeOfFolderBehind) {
+    const std::string folder = WorkingFolder();
+    {
+        TSetupDlg dlg(nullptr, cfg, ui, kToday);
+        wxRect screen = wxDisplay(0u).GetGeometry();
+        wxRect area = dlg.GetScreenRect();
+        EXPECT_NEAR(area.x + area.width / 2, screen.width / 2, 1) << "over the screen while there is no main window";
+        EXPECT_NEAR(area.y + area.height / 2, screen.height / 2, 1);
+        ASSERT_EQ(chdir("/"), 0);  // as browsing may do
+    }
+    EXPECT_EQ(WorkingFolder(), folder);
+}
 
 TEST_F(SetupDialogTest, ShowsTheRecordAndStoresWhatTheUserSetOnOk) {
     cfg.SearchWithin = 2;
