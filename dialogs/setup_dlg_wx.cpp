@@ -170,11 +170,7 @@ wxWindow* TSetupDlg::BuildMainPage() {
 
 wxWindow* TSetupDlg::BuildAdvancedPage() {
     auto* page = new wxPanel(tabs_);
-    auto box = [&](int id, wxOrientation orient) {
-        auto* staticBox = new wxStaticBox(page, id, FromAnsi(SetupControlById(id).caption));
-        controls_[id] = staticBox;
-        return new wxStaticBoxSizer(staticBox, orient);
-    };
+    auto box = [&](int id, wxOrientation orient) { return MakeBox(page, id, orient); };
     auto* options = box(kSetupOptionsBox, wxVERTICAL);
     for (int id : {kSetupSubDir, kSetupIgnoreCase, kSetupWholeWord, kSetupHidden})
         options->Add(Make(options->GetStaticBox(), id), kGap);
@@ -192,32 +188,31 @@ wxWindow* TSetupDlg::BuildAdvancedPage() {
     return page;
 }
 
-wxWindow* TSetupDlg::BuildDatePage() {
+wxStaticBoxSizer* TSetupDlg::MakeBox(wxWindow* parent, int id, int orient) {
+    auto* box = new wxStaticBox(parent, id, FromAnsi(SetupControlById(id).caption));
+    controls_[id] = box;
+    return new wxStaticBoxSizer(box, orient);
+}
+
+// A group box of radio buttons, each followed on its line by the controls it enables.
+wxWindow* TSetupDlg::BuildChoicePage(int boxId, std::initializer_list<ChoiceRow> rows) {
     auto* page = new wxPanel(tabs_);
-    auto* staticBox = new wxStaticBox(page, kSetupDateBox, FromAnsi(SetupControlById(kSetupDateBox).caption));
-    controls_[kSetupDateBox] = staticBox;
-    auto* box = new wxStaticBoxSizer(staticBox, wxVERTICAL);
+    wxStaticBoxSizer* box = MakeBox(page, boxId, wxVERTICAL);
+    wxWindow* parent = box->GetStaticBox();
     auto* grid = new wxFlexGridSizer(2, wxSize(6, 6));
-    auto row = [&](std::initializer_list<int> ids) {
+    for (const ChoiceRow& row : rows) {
+        if (row.radio)
+            grid->Add(Make(parent, row.radio), wxSizerFlags().CenterVertical());
+        else
+            grid->AddSpacer(0);
         auto* line = new wxBoxSizer(wxHORIZONTAL);
-        for (int id : ids) {
-            wxWindow* made = Make(staticBox, id);
-            line->Add(made, SetupControlById(id).kind == ControlKind::UpDown
-                                ? wxSizerFlags().Expand().Border(wxRIGHT, 4)
-                                : wxSizerFlags().CenterVertical().Border(wxRIGHT, 4));
+        for (int id : row.controls) {
+            bool upDown = SetupControlById(id).kind == ControlKind::UpDown;
+            line->Add(Make(parent, id), (upDown ? wxSizerFlags().Expand() : wxSizerFlags().CenterVertical())
+                                            .Border(wxRIGHT, 4));
         }
-        return line;
-    };
-    grid->Add(Make(staticBox, kSetupDateAll), wxSizerFlags().CenterVertical());
-    grid->AddSpacer(0);
-    grid->Add(Make(staticBox, kSetupDateBetween), wxSizerFlags().CenterVertical());
-    grid->Add(row({kSetupDateFrom, kSetupDateAndLabel, kSetupDateBefore}), wxSizerFlags().CenterVertical());
-    grid->AddSpacer(0);
-    grid->Add(row({kSetupDateFormatLabel}));
-    grid->Add(Make(staticBox, kSetupDateMonths), wxSizerFlags().CenterVertical());
-    grid->Add(row({kSetupMonths, kSetupMonthsUpDown, kSetupMonthsLabel}), wxSizerFlags().CenterVertical());
-    grid->Add(Make(staticBox, kSetupDateDays), wxSizerFlags().CenterVertical());
-    grid->Add(row({kSetupDays, kSetupDaysUpDown, kSetupDaysLabel}), wxSizerFlags().CenterVertical());
+        grid->Add(line, wxSizerFlags().CenterVertical());
+    }
     box->Add(grid, wxSizerFlags(1).Expand().Border(wxALL, 6));
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(box, wxSizerFlags().Expand().Border(wxALL, 10));
@@ -225,30 +220,18 @@ wxWindow* TSetupDlg::BuildDatePage() {
     return page;
 }
 
+wxWindow* TSetupDlg::BuildDatePage() {
+    return BuildChoicePage(kSetupDateBox, {{kSetupDateAll, {}},
+                                           {kSetupDateBetween, {kSetupDateFrom, kSetupDateAndLabel, kSetupDateBefore}},
+                                           {0, {kSetupDateFormatLabel}},
+                                           {kSetupDateMonths, {kSetupMonths, kSetupMonthsUpDown, kSetupMonthsLabel}},
+                                           {kSetupDateDays, {kSetupDays, kSetupDaysUpDown, kSetupDaysLabel}}});
+}
+
 wxWindow* TSetupDlg::BuildSizePage() {
-    auto* page = new wxPanel(tabs_);
-    auto* staticBox = new wxStaticBox(page, kSetupSizeBox, FromAnsi(SetupControlById(kSetupSizeBox).caption));
-    controls_[kSetupSizeBox] = staticBox;
-    auto* box = new wxStaticBoxSizer(staticBox, wxVERTICAL);
-    auto* grid = new wxFlexGridSizer(2, wxSize(6, 6));
-    auto numberRow = [&](int edit, int upDown, int label) {
-        auto* line = new wxBoxSizer(wxHORIZONTAL);
-        line->Add(Make(staticBox, edit), wxSizerFlags().CenterVertical());
-        line->Add(Make(staticBox, upDown), wxSizerFlags().Expand().Border(wxRIGHT, 4));
-        line->Add(Make(staticBox, label), wxSizerFlags().CenterVertical());
-        return line;
-    };
-    grid->Add(Make(staticBox, kSetupSizeAll), wxSizerFlags().CenterVertical());
-    grid->AddSpacer(0);
-    grid->Add(Make(staticBox, kSetupSizeAtMost), wxSizerFlags().CenterVertical());
-    grid->Add(numberRow(kSetupSizeMax, kSetupSizeMaxUpDown, kSetupSizeMaxLabel), wxSizerFlags().CenterVertical());
-    grid->Add(Make(staticBox, kSetupSizeAtLeast), wxSizerFlags().CenterVertical());
-    grid->Add(numberRow(kSetupSizeMin, kSetupSizeMinUpDown, kSetupSizeMinLabel), wxSizerFlags().CenterVertical());
-    box->Add(grid, wxSizerFlags(1).Expand().Border(wxALL, 6));
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(box, wxSizerFlags().Expand().Border(wxALL, 10));
-    page->SetSizer(sizer);
-    return page;
+    return BuildChoicePage(kSetupSizeBox, {{kSetupSizeAll, {}},
+                                           {kSetupSizeAtMost, {kSetupSizeMax, kSetupSizeMaxUpDown, kSetupSizeMaxLabel}},
+                                           {kSetupSizeAtLeast, {kSetupSizeMin, kSetupSizeMinUpDown, kSetupSizeMinLabel}}});
 }
 
 bool TSetupDlg::ReadText(int id, bool report) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <map>
+#include <vector>
 
 #include <wx/dialog.h>
 
@@ -8,6 +10,7 @@
 #include "platform/working_folder.h"
 
 class wxNotebook;
+class wxStaticBoxSizer;
 class wxSpinEvent;
 
 namespace quarvel {
@@ -30,6 +33,12 @@ private:
     wxWindow* BuildAdvancedPage();
     wxWindow* BuildDatePage();
     wxWindow* BuildSizePage();
+    struct ChoiceRow {
+        int radio;  // 0: the line continues the one above
+        std::vector<int> controls;
+    };
+    wxWindow* BuildChoicePage(int boxId, std::initializer_list<ChoiceRow> rows);
+    wxStaticBoxSizer* MakeBox(wxWindow* parent, int id, int orient);
     wxWindow* Make(wxWindow* parent, int id);
 
     // View to model: false (after a message, with the focus on the control)
