@@ -125,21 +125,6 @@ TEST_F(SetupModelTest, RefinedFixesWhereToLookAndModesEnableTheirEdits) {
     for (const Mode& mode : sizeModes) check(mode, sizeEdits);
 }
 
-TEST_F(SetupModelTest, APageShowsItsOwnControlsAndTheCommonOnes) {
-    SetupModel model = Model();
-    EXPECT_EQ(model.Page(), SetupPage::Main);
-    for (SetupPage page : {SetupPage::Main, SetupPage::Advanced, SetupPage::Date, SetupPage::Size}) {
-        model.SelectPage(page);
-        int shown = 0;
-        for (const SetupControl& control : SetupControls()) {
-            bool expected = control.page == page || control.page == SetupPage::All;
-            EXPECT_EQ(model.Shown(control.id), expected) << control.id;
-            shown += expected && control.page == page;
-        }
-        EXPECT_GT(shown, 3);
-    }
-}
-
 TEST_F(SetupModelTest, NumericEditsReadAsTheCLibraryAndClampWhenLeft) {
     struct Row { int id; const char* typed; const char* shown; };
     const Row rows[] = {
