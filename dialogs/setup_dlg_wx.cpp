@@ -16,6 +16,7 @@
 #include "app/wx_text.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
 #include "dialogs/dialog_centring_wx.h"
+#include "dialogs/file_filter.h"
 #include "dialogs/label_mnemonics_wx.h"
 
 namespace quarvel {
@@ -321,10 +322,8 @@ void TSetupDlg::OnBrowseFolder() {
 void TSetupDlg::OnBrowseFile() {
     ReadText(kSetupPath, false);
     ReadText(kSetupMask, false);
-    // "*" stands for "*.*": a name needs no dot to be a file.
     wxFileDialog chooser(this, wxFileSelectorPromptStr, FromFileName(model_.Text(kSetupPath)), wxEmptyString,
-                         "All files (*.*)|*|Quarvel files (*.QRV)|*.QRV|Text files (*.txt)|*.txt",
-                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+                         FromAnsi(SearchFileFilter()), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (chooser.ShowModal() == wxID_OK) {
         model_.FileChosen(ToFileName(chooser.GetPath()));
         WriteText(kSetupMask);

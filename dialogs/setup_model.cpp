@@ -127,6 +127,7 @@ void SetupModel::Step(int upDownId, int delta) {
 }
 
 void SetupModel::FileChosen(const std::string& fullPath) {
+    if (fullPath.empty()) return;
     std::string text;
     if (queue_) {
         text = texts_.at(kSetupMask);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "dialogs/file_filter.h"
 #include "dialogs/setup_model.h"
 #include "platform/clock.h"
 
@@ -296,6 +297,12 @@ TEST_F(SetupModelTest, AChosenFileReplacesOrJoinsTheFileList) {
         model.FileChosen("/data/a/b:c\\d.txt");
         EXPECT_EQ(model.Text(kSetupMask), row.after) << row.queue << row.fullPath << " " << row.before;
     }
+}
+
+TEST(FileDialogFilter, MasksMatchEitherCaseAndAllFilesNeedNoDot) {
+    EXPECT_EQ(SearchFileFilter(),
+              "All files (*.*)|*|Quarvel files (*.QRV)|*.[qQ][rR][vV]|Text files (*.txt)|*.[tT][xX][tT]");
+    EXPECT_EQ(FileDialogFilter({{"Logs", "a?_9*.LoG"}}), "Logs|[aA]?_9*.[lL][oO][gG]");
 }
 
 TEST_F(SetupModelTest, ATextTooLongToStoreIsRefusedBeforeAnythingIsStored) {
