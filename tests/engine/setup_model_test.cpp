@@ -46,29 +46,6 @@ TEST_F(SetupModelTest, EveryRadioChoiceShowsItsValueAndOkStoresItBack) {
     EXPECT_TRUE(model.Checked(kSetupCodeBoth)) << "other groups keep theirs";
 }
 
-TEST_F(SetupModelTest, CheckBoxesAndTextsRoundTrip) {
-    cfg.SearchIncludeSubDir = 1, cfg.SearchWholeWord = 0, cfg.SearchIgnoreCase = 7, cfg.SearchRefined = 0;
-    cfg.SearchIncludeHidden = 0;
-    cfg.SearchFilesMask = "*.txt", cfg.SearchString = "a+b", cfg.SearchDefaultPath = "/tmp";
-    cfg.SearchDateLastMonate = 4, cfg.SearchSizeMin = 120;
-    SetupModel model = Model();
-    EXPECT_TRUE(model.Checked(kSetupSubDir));
-    EXPECT_TRUE(model.Checked(kSetupIgnoreCase));
-    EXPECT_FALSE(model.Checked(kSetupHidden));
-    EXPECT_EQ(model.Text(kSetupMask), "*.txt");
-    EXPECT_EQ(model.Text(kSetupMonths), "4");
-    EXPECT_EQ(model.Text(kSetupSizeMin), "120");
-    TSearchCFG stored;
-    ASSERT_TRUE(model.Ok(stored, ui).accepted);
-    EXPECT_EQ(stored.SearchIgnoreCase, 1u) << "a set flag is stored as 1";
-    EXPECT_EQ(stored.SearchIncludeSubDir, 1u);
-    EXPECT_EQ(stored.SearchWholeWord, 0u);
-    EXPECT_EQ(stored.SearchString, "a+b");
-    EXPECT_EQ(stored.SearchDefaultPath, "/tmp");
-    EXPECT_EQ(stored.SearchDateLastMonate, 4u);
-    EXPECT_EQ(stored.SearchSizeMin, 120u);
-}
-
 TEST_F(SetupModelTest, HistoriesPutTheTextFirstAndKeepOtherSpellings) {
     ui.StringHistory = {"alpha", "beta", "Gamma", "gamma", "delta"};
     ui.PathHistory = {};
@@ -128,12 +105,13 @@ TEST_F(SetupModelTest, RefinedFixesWhereToLookAndModesEnableTheirEdits) {
 
 TEST_F(SetupModelTest, NumericEditsReadAsTheCLibraryAndClampWhenLeft) {
     struct Row { int id; const char* typed; const char* shown; };
+    const std::string pastTheRead = std::string(100, ' ') + "5";  // only 100 characters are read
     const Row rows[] = {
         {kSetupMonths, "12abc", "12"}, {kSetupMonths, "-5", "0"}, {kSetupMonths, "1500", "999"},
         {kSetupMonths, "", "0"}, {kSetupDays, " \t+7", "7"}, {kSetupDays, "abc", "0"},
         {kSetupDays, "99999999999999999999999", "999"}, {kSetupSizeMax, "1000000", "999999"},
         {kSetupSizeMin, "-99999999999999999999", "0"}, {kSetupSizeMin, "007", "7"},
-        {kSetupSizeMax, (std::string(100, ' ') + "5").c_str(), "0"}};
+        {kSetupSizeMax, pastTheRead.c_str(), "0"}};
     for (const Row& row : rows) {
         SetupModel model = Model();
         model.SetText(row.id, row.typed);
