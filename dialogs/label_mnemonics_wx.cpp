@@ -8,17 +8,11 @@
 namespace quarvel {
 
 namespace {
-// The letter after the single "&" of a label, upper-cased; 0 when there is none.
+// The underlined letter of a label, upper-cased; 0 when there is none.
 int MnemonicOf(const wxString& label) {
-    for (size_t i = 0; i + 1 < label.length(); ++i) {
-        if (label[i] != '&') continue;
-        if (label[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return wxToupper(label[i + 1]);
-    }
-    return 0;
+    wxString shown;
+    const int at = wxControl::FindAccelIndex(label, &shown);
+    return at == wxNOT_FOUND ? 0 : static_cast<int>(wxToupper(shown[at]));
 }
 }  // namespace
 

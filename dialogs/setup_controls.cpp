@@ -73,4 +73,10 @@ const SetupControl& SetupControlById(int id) {
     return *it;
 }
 
+const NumericEdit* NumericEditFor(int id) {
+    for (const NumericEdit& edit : kNumericEdits)
+        if (edit.edit == id || edit.upDown == id) return &edit;
+    return nullptr;
+}
+
 }  // namespace quarvel

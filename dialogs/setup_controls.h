@@ -62,5 +62,7 @@ inline constexpr NumericEdit kNumericEdits[] = {{kSetupMonths, kSetupMonthsUpDow
                                                 {kSetupDays, kSetupDaysUpDown, 999},
                                                 {kSetupSizeMax, kSetupSizeMaxUpDown, 999999},
                                                 {kSetupSizeMin, kSetupSizeMinUpDown, 999999}};
+// The numeric edit that a control is, or that an up-down steps; null for any other control.
+const NumericEdit* NumericEditFor(int id);
 
 }  // namespace quarvel

@@ -300,13 +300,10 @@ void TSetupDlg::OnEditLostFocus(int id) {
 
 void TSetupDlg::OnStep(wxSpinEvent& event, int delta) {
     event.Veto();  // the button keeps its middle position
-    const int upDown = event.GetId();
-    for (const NumericEdit& edit : kNumericEdits) {
-        if (edit.upDown != upDown) continue;
-        if (!ReadText(edit.edit, false)) return;
-        model_.Step(upDown, delta);
-        WriteText(edit.edit);
-    }
+    const NumericEdit* edit = NumericEditFor(event.GetId());
+    if (!edit || !ReadText(edit->edit, false)) return;
+    model_.Step(edit->upDown, delta);
+    WriteText(edit->edit);
 }
 
 void TSetupDlg::OnBrowseFolder() {

@@ -12,12 +12,6 @@ constexpr const char* kTooLongMessage = "The text is too long: it may hold at mo
 
 const std::span<const RadioChoice> kRadioGroups[] = {kWithinRadios, kCodeRadios, kDateRadios, kSizeRadios};
 
-const NumericEdit* NumericEditOf(int id) {
-    for (const NumericEdit& edit : kNumericEdits)
-        if (edit.edit == id || edit.upDown == id) return &edit;
-    return nullptr;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -73,10 +67,9 @@ void SetupModel::CheckChoice(std::span<const RadioChoice> group, std::uint32_t v
         if (choice.value == value) SetChecked(choice.id, true);
 }
 
-std::uint32_t SetupModel::ChosenValue(const std::set<int>& checked, std::span<const RadioChoice> group,
-                                      std::uint32_t none) {
+std::uint32_t SetupModel::ChosenValue(std::span<const RadioChoice> group, std::uint32_t none) const {
     for (const RadioChoice& choice : group)
-        if (checked.count(choice.id)) return choice.value;
+        if (Checked(choice.id)) return choice.value;
     return none;
 }
 
@@ -93,8 +86,8 @@ void SetupModel::SetChecked(int id, bool on) {
 }
 
 bool SetupModel::Enabled(int id) const {
-    const std::uint32_t dateMode = ChosenValue(checked_, kDateRadios, 0);
-    const std::uint32_t sizeMode = ChosenValue(checked_, kSizeRadios, 0);
+    const std::uint32_t dateMode = ChosenValue(kDateRadios, 0);
+    const std::uint32_t sizeMode = ChosenValue(kSizeRadios, 0);
     switch (id) {
         // A refined search runs over the files found last time, so where to look is fixed.
         case kSetupPath: case kSetupBrowseFolder: case kSetupMask: case kSetupBrowseFile: case kSetupSubDir:
@@ -114,7 +107,7 @@ bool SetupModel::Shown(int id) const {
 }
 
 void SetupModel::EditLostFocus(int id) {
-    if (const NumericEdit* edit = NumericEditOf(id)) {
+    if (const NumericEdit* edit = NumericEditFor(id); edit && edit->edit == id) {
         texts_.at(id) = NumberText(EditNumber(texts_.at(id), edit->max));
     } else if ((id == kSetupDateFrom || id == kSetupDateBefore) && texts_.at(id).empty()) {
         texts_.at(id) = DateToText(today_);
@@ -122,7 +115,7 @@ void SetupModel::EditLostFocus(int id) {
 }
 
 void SetupModel::Step(int upDownId, int delta) {
-    if (const NumericEdit* edit = NumericEditOf(upDownId))
+    if (const NumericEdit* edit = NumericEditFor(upDownId))
         texts_.at(edit->edit) = NumberText(SteppedEditNumber(texts_.at(edit->edit), delta, edit->max));
 }
 
@@ -168,8 +161,8 @@ SetupModel::OkOutcome SetupModel::Ok(TSearchCFG& cfg, TUiSettings& ui) const {
     cfg.SearchWholeWord = Checked(kSetupWholeWord);
     cfg.SearchRefined = Checked(kSetupRefined);
     cfg.SearchIncludeHidden = Checked(kSetupHidden);
-    cfg.SearchCode = ChosenValue(checked_, kCodeRadios, cfg.SearchCode);
-    cfg.SearchWithin = ChosenValue(checked_, kWithinRadios, cfg.SearchWithin);
+    cfg.SearchCode = ChosenValue(kCodeRadios, cfg.SearchCode);
+    cfg.SearchWithin = ChosenValue(kWithinRadios, cfg.SearchWithin);
 
     // A date that is no date is today, unless the dates are what the user chose.
     for (auto [id, field] : {std::pair{kSetupDateFrom, &cfg.SearchDateFrom}, std::pair{kSetupDateBefore, &cfg.SearchDateBefore}}) {
@@ -179,10 +172,10 @@ SetupModel::OkOutcome SetupModel::Ok(TSearchCFG& cfg, TUiSettings& ui) const {
     }
     cfg.SearchDateLastMonate = EditNumber(Text(kSetupMonths), 999);
     cfg.SearchDateLastDay = EditNumber(Text(kSetupDays), 999);
-    cfg.SearchDateId = ChosenValue(checked_, kDateRadios, 0);
+    cfg.SearchDateId = ChosenValue(kDateRadios, 0);
     cfg.SearchSizeMax = EditNumber(Text(kSetupSizeMax), 999999);
     cfg.SearchSizeMin = EditNumber(Text(kSetupSizeMin), 999999);
-    cfg.SearchSizeId = ChosenValue(checked_, kSizeRadios, 0);
+    cfg.SearchSizeId = ChosenValue(kSizeRadios, 0);
     cfg.DeriveWindows(today_);
     return {};
 }

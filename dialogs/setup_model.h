@@ -52,8 +52,8 @@ public:
 
 private:
     void CheckChoice(std::span<const RadioChoice> group, std::uint32_t value);
-    static std::uint32_t ChosenValue(const std::set<int>& checked, std::span<const RadioChoice> group,
-                                     std::uint32_t none);
+    // The value of the group's checked radio, or none when no radio is checked.
+    std::uint32_t ChosenValue(std::span<const RadioChoice> group, std::uint32_t none) const;
 
     std::uint16_t today_;
     bool queue_;

@@ -11,6 +11,7 @@
 #include "dialogs/dir_tree.h"
 #include "platform/working_folder.h"
 #include "tests/engine/run_test_support.h"
+#include "tests/temp_folder.h"
 
 namespace quarvel {
 namespace {
@@ -32,10 +33,7 @@ DirNode* Child(const DirNode& node, const std::string& name) {
 class DirTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarvel-dirtree-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        ::chmod(pattern, 0755);  // the unprivileged user must reach it
+        ::chmod(root_.c_str(), 0755);  // the unprivileged user must reach it
         for (const char* folder : {"Work/Projects/alpha", "Work/Projects/beta", "work/x", "Zeta", "apple", "Bravo",
                                    "dotted/.git", "dotted/.hidden", ".secret/inside", "shut/inner"})
             fs::create_directories(fs::path(root_) / folder);
@@ -46,10 +44,10 @@ protected:
     }
     void TearDown() override {
         ::chmod((root_ + "/shut").c_str(), 0755);
-        fs::remove_all(root_);
     }
 
-    std::string root_;
+    TempFolder folder_{"quarvel-dirtree"};
+    const std::string root_ = folder_.Path();
     DirTree tree_;
 };
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "tests/shell/modal_expect.h"
 
 #include "dialogs/brouse_dir_dlg_wx.h"
+#include "tests/temp_folder.h"
 
 namespace quarvel {
 namespace {
@@ -32,12 +31,8 @@ protected:
 class BrouseDirDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarvel-browse-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
         for (const char* folder : {"Docs/Letters/old", "Docs/Reports", "Music"}) fs::create_directories(root_ + "/" + folder);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     static wxTreeCtrl& Tree(TBrouseDirDlg& dlg) { return *wxStaticCast(dlg.FindWindow(TBrouseDirDlg::ID_TREE), wxTreeCtrl); }
     static std::vector<wxString> Texts(const wxTreeCtrl& tree, const wxTreeItemId& item) {
@@ -54,7 +49,8 @@ protected:
         return wxTreeItemId();
     }
 
-    std::string root_;
+    TempFolder folder_{"quarvel-browse"};
+    const std::string root_ = folder_.Path();
 };
 
 TEST_F(BrouseDirDlgTest, OpensAtTheCallersFolderAndHandsBackTheOneChosen) {
