@@ -1,3 +1,3 @@
-#include "app/entry.h"
+#include "app/entry_wx.h"
 
 int main(int argc, char** argv) { return quarvel::QuarvelMain(argc, argv); }

@@ -19,6 +19,7 @@
 #include "platform/text_conv.h"
 #include "platform/working_folder.h"
 #include "results/project_file.h"
+#include "results/row_text.h"
 #include "search/search_info.h"
 #include "search/search_run.h"
 
@@ -88,11 +89,11 @@ private:
 // Text that came from the expression or the operators goes back out in the terminal's encoding.
 std::string Typed(const std::string& ansi, bool utf8) { return utf8 ? AnsiToUtf8(ansi) : ansi; }
 
+// The results list's row: its cells joined by tabs.
 std::string RowText(const TSaveFile& f) {
-    char tail[64];
-    std::snprintf(tail, sizeof tail, "\t%" PRIu64 "\t%02d/%02d/%04d\t%02d:%02d", f.size, DosDay(f.date),
-                  DosMonth(f.date), DosYear(f.date), DosHour(f.time), DosMinute(f.time));
-    return f.name.str() + "\t" + f.folder.str() + "/" + tail;
+    std::string row = CellText(f, 0);
+    for (int column = 1; column < kResultColumns; ++column) row += "\t" + CellText(f, column);
+    return row;
 }
 
 class TerminalObserver : public RunObserver {

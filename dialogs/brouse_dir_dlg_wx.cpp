@@ -8,7 +8,7 @@
 #include <wx/sizer.h>
 #include <wx/treectrl.h>
 
-#include "app/wx_text.h"
+#include "app/text_wx.h"
 #include "dialogs/dialog_centring_wx.h"
 
 namespace quarvel {

@@ -3,8 +3,8 @@
 #include <wx/display.h>
 #include <wx/toplevel.h>
 
-#include "app/main_frame.h"
-#include "app/tapp.h"
+#include "app/main_frame_wx.h"
+#include "app/tapp_wx.h"
 
 namespace quarvel {
 

@@ -13,7 +13,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "app/wx_text.h"
+#include "app/text_wx.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
 #include "dialogs/dialog_centring_wx.h"
 #include "dialogs/file_filter.h"

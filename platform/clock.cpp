@@ -51,6 +51,16 @@ TimeOfDay LocalTimeOfDay() {
     return result;
 }
 
+LocalDateTime LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    LocalDateTime result;
+    if (localtime_r(&now, &local) != nullptr) {
+        result = {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec};
+    }
+    return result;
+}
+
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 bool IsValidCalendarDate(int day, int month, int year) {

@@ -9,6 +9,12 @@ struct TimeOfDay {
     int hour = 0, minute = 0, second = 0;
 };
 
+// The local date and time of day, as the clock shows it.
+struct LocalDateTime {
+    int day = 1, month = 1, year = 1980;
+    int hour = 0, minute = 0, second = 0;
+};
+
 struct DosStamp {
     std::uint16_t date = 0;  // day bits 0-4, month bits 5-8, year-1980 bits 9-15
     std::uint16_t time = 0;  // hour bits 11-15, minute bits 5-10, seconds/2 bits 0-4
@@ -16,6 +22,7 @@ struct DosStamp {
 
 std::uint32_t CalendarSeconds();
 TimeOfDay LocalTimeOfDay();
+LocalDateTime LocalNow();
 
 constexpr std::uint16_t PackDosDate(int day, int month, int year) {
     return static_cast<std::uint16_t>(day + 32 * month + 512 * (year - 1980));

@@ -35,6 +35,8 @@ public:
         (void)folder;
         (void)reason;
     }
+    // The last file is done; the run's closing messages (if any) follow.
+    virtual void ScanFinished() {}
     // The results list: emptied when a Search-mode run starts, a row per found file.
     virtual void ClearResults() {}
     virtual void AddFoundRow(const TSaveFile& record) { (void)record; }

@@ -76,6 +76,7 @@ RunResult SearchRun::Run() {
         ScanSearchList();
     }
     cfg_.timeEnd = CalendarSeconds();
+    observer_.ScanFinished();
     if (cfg_.GFiles == 0)
         observer_.ShowMessage("File(s) not found");
     else if (cfg_.FoundFiles.empty())

@@ -3,8 +3,8 @@
 #include <wx/frame.h>
 #include "tests/shell/modal_expect.h"
 
-#include "app/main_frame.h"
-#include "app/wx_text.h"
+#include "app/main_frame_wx.h"
+#include "app/text_wx.h"
 #include "app/program_state.h"
 
 namespace quarvel {

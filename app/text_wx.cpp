@@ -1,4 +1,4 @@
-#include "app/wx_text.h"
+#include "app/text_wx.h"
 
 #include <wx/msgdlg.h>
 #include <wx/window.h>

@@ -1,8 +1,8 @@
-#include "app/tapp.h"
+#include "app/tapp_wx.h"
 
 #include <csignal>
 
-#include "app/main_frame.h"
+#include "app/main_frame_wx.h"
 
 namespace quarvel {
 
@@ -21,6 +21,7 @@ bool TApp::OnInit() {
     frame_ = new TMainFrame(*state_);
     SetTopWindow(frame_);
     frame_->Show();
+    frame_->ApplyHintModeAndStatusBar();
     // A polite termination request closes the main window the normal way, so
     // the settings are still saved.
     std::signal(SIGTERM, RequestClose);

@@ -1,4 +1,4 @@
-#include "app/entry.h"
+#include "app/entry_wx.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,10 +7,10 @@
 #include <wx/gdicmn.h>
 #include <wx/init.h>
 
-#include "app/main_frame.h"
+#include "app/main_frame_wx.h"
 #include "app/program_state.h"
-#include "app/tapp.h"
-#include "app/wx_text.h"
+#include "app/tapp_wx.h"
+#include "app/text_wx.h"
 #include "platform/registry.h"
 #include "platform/working_folder.h"
 #include "settings/persistence.h"

@@ -1,0 +1,111 @@
+// The main window's commands that search, open and save projects, and act on rows.
+#include <sys/stat.h>
+
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+
+#include "app/main_frame_wx.h"
+#include "app/program_state.h"
+#include "app/project_commands.h"
+#include "app/row_commands.h"
+#include "app/text_wx.h"
+#include "dialogs/file_filter.h"
+#include "dialogs/setup_dlg_wx.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+#include "platform/working_folder.h"
+#include "results/results_list_wx.h"
+#include "search/proces_dlg_wx.h"
+
+namespace quarvel {
+
+namespace {
+
+wxString ProjectFilter() { return FileDialogFilter({{"Quarvel files (*.QRV)", "*.QRV"}}); }
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+void TMainFrame::OnNewSearch() {
+    if (!CommandEnabled(kCmNew, State())) return;
+    TSetupDlg setup(client_, state_.search, state_.ui, TodayDosDate());
+    if (setup.ShowModal() != wxID_OK) return;
+    TProcesDlg run(client_, "Search", List(), state_.search, state_.query);
+    run.ShowModal();
+}
+
+void TMainFrame::OnOpenProject() {
+    WorkingFolderKeeper workingFolder;
+    wxFileDialog chooser(client_, "Open", FromFileName(state_.ui.PathOpenQV), wxString(), ProjectFilter(),
+                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (chooser.ShowModal() != wxID_OK || chooser.GetPath().empty()) return;
+    std::string path = ToFileName(chooser.GetPath());
+    if (!Exists(path) && Exists(WithProjectExtension(path))) path = WithProjectExtension(path);
+    const OpenProjectOutcome outcome = OpenProject(state_, path);
+    if (outcome.refill) {
+        List()->ShowRows(0);
+        List()->ShowRows(state_.search.FoundFiles.size());
+    }
+    if (!outcome.message.empty())
+        wxMessageBox(outcome.messageIsSearchText ? FromAnsi(outcome.message) : FromFileName(outcome.message),
+                     kProductName, wxOK);
+}
+
+void TMainFrame::OnSaveProject() {
+    if (!state_.query) return;
+    WorkingFolderKeeper workingFolder;
+    wxFileDialog chooser(client_, "Save", FromFileName(state_.ui.PathSaveQV), wxString(), ProjectFilter(),
+                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (chooser.ShowModal() != wxID_OK || chooser.GetPath().empty()) return;
+    const std::string typed = ToFileName(chooser.GetPath());
+    const std::string path = WithProjectExtension(typed);
+    // The dialog asked about the name as typed; the name with its extension is asked about here.
+    if (path != typed && Exists(path) &&
+        wxMessageBox(FromFileName(path) + " already exists.\nDo you want to replace it?", kProductName,
+                     wxYES_NO | wxNO_DEFAULT | wxICON_WARNING, client_) != wxYES)
+        return;
+    const std::string message = SaveProjectAs(state_, path);
+    if (!message.empty()) wxMessageBox(FromFileName(message), kProductName, wxOK);
+}
+
+int TMainFrame::CurrentRow() {
+    int contextMenuRow = state_.contextMenuRow;
+    const quarvel::CurrentRow current = ResolveCurrentRow(List()->SelectedRow(), contextMenuRow, state_.search.FoundFiles);
+    state_.contextMenuRow = contextMenuRow;
+    if (current.fileMissing) ShowMessage(client_, "File not found");
+    return current.row;
+}
+
+void TMainFrame::OnView() {
+    const int row = CurrentRow();
+    if (row < 0) return;
+    TSearchCFG copy(state_.search);
+    copy.SearchFilesMask = state_.search.FoundFiles[row].Path();
+    copy.SearchIncludeSubDir = 0;
+    TProcesDlg run(client_, "Open", nullptr, copy, state_.query);
+    if (run.ShowModal() != wxID_OK) return;
+    if (copy.LongestLine > 1000) copy.LongestLine = 1000;
+    // The viewer that shows the copy is a window the program does not have yet.
+}
+
+void TMainFrame::OnOpenRow() {
+    // Open and Open with find their row now; handing the file to another
+    // program is not there yet.
+    CurrentRow();
+}
+
+void TMainFrame::OnShowContextMenu() {
+    TListWindow1* list = List();
+    state_.contextMenuRow = list->ClickedRow();
+    const wxPoint point = list->ClickPoint();
+    state_.contextMenuX = point.x;
+    state_.contextMenuY = point.y;
+    // The list fills its client from the top left corner, so the point holds there too.
+    client_->PopupMenu(&contextMenu_, point);
+}
+
+}  // namespace quarvel

@@ -1,0 +1,172 @@
+#include "app/main_frame_wx.h"
+
+#include <wx/artprov.h>
+#include <wx/aui/auibar.h>
+#include <wx/menu.h>
+
+#include "app/main_status_bar_wx.h"
+#include "app/program_icon_wx.h"
+#include "app/program_state.h"
+#include "platform/error.h"
+#include "results/results_list_wx.h"
+
+namespace quarvel {
+
+namespace {
+
+wxArtID ToolArt(int id) {
+    switch (id) {
+        case kCmNew: return wxART_NEW;
+        case kCmOpenProject: return wxART_FILE_OPEN;
+        case kCmSaveProject: return wxART_FILE_SAVE;
+        case kCmView: return wxART_FIND;
+        case kCmOpen: return wxART_EXECUTABLE_FILE;
+        case kCmOpenWith: return wxART_GO_FORWARD;
+        case kCmInfo: return wxART_INFORMATION;
+        default: return wxART_HELP;
+    }
+}
+
+wxString HintOf(int id) {
+    const Command* command = FindCommand(id);
+    return command && command->hint ? wxString(command->hint) : wxString();
+}
+
+}  // namespace
+
+TMainFrame::TMainFrame(ProgramState& state) : wxFrame(nullptr, wxID_ANY, kProductName), state_(state) {
+    SetIcons(ProgramIcons());
+    docking_.SetManagedWindow(this);
+    client_ = new TListDlg(this, state_.search);
+    BuildMenu();
+    BuildToolBar();
+    statusBar_ = new TMainStatusBar(this);
+    SetStatusBar(statusBar_);
+    docking_.AddPane(client_, wxAuiPaneInfo().Name("results").CenterPane());
+    docking_.Update();
+    for (const ContextMenuItem& item : quarvel::ContextMenu()) contextMenu_.Append(item.id, item.text);
+    BindCommands();
+
+    // The clock advances while the program is idle; the indicators follow their keys.
+    Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+        statusBar_->UpdatePanes();
+        event.Skip();
+    });
+    clock_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { statusBar_->UpdatePanes(); });
+    clock_.Start(250);
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_INSERT && !event.HasAnyModifiers()) statusBar_->ToggleOvertype();
+        event.Skip();
+    });
+}
+
+TMainFrame::~TMainFrame() {
+    clock_.Stop();
+    docking_.UnInit();
+}
+
+TListWindow1* TMainFrame::List() const { return client_->List(); }
+
+void TMainFrame::BuildMenu() {
+    auto* bar = new wxMenuBar;
+    for (const MenuPopup& popup : MainMenu()) {
+        auto* menu = new wxMenu;
+        for (int id : popup.items) {
+            if (id == 0) {
+                menu->AppendSeparator();
+                continue;
+            }
+            const Command* command = FindCommand(id);
+            menu->Append(id, command->menuText, HintOf(id));
+        }
+        bar->Append(menu, popup.title);
+    }
+    SetMenuBar(bar);
+}
+
+void TMainFrame::BuildToolBar() {
+    toolBar_ = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER);
+    const wxSize size(18, 18);
+    for (int id : ToolBarLayout()) {
+        if (id == 0) {
+            toolBar_->AddSeparator();
+            continue;
+        }
+        toolBar_->AddTool(id, wxString(), wxArtProvider::GetBitmapBundle(ToolArt(id), wxART_TOOLBAR, size));
+        toolBar_->EnableTool(id, false);  // until the enabling rules have been asked
+    }
+    toolBar_->Realize();
+    docking_.AddPane(toolBar_, wxAuiPaneInfo()
+                                   .Name("tools")
+                                   .Caption(kProductName)
+                                   .ToolbarPane()
+                                   .Top()
+                                   .Gripper()
+                                   .Floatable()
+                                   .TopDockable()
+                                   .BottomDockable()
+                                   .LeftDockable()
+                                   .RightDockable());
+
+    // A button's hint goes to the status bar: as the pointer enters it with
+    // flyover hints, else only while it is held down.
+    toolBar_->Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+        if (state_.ui.HintMode != 0) {
+            wxAuiToolBarItem* tool = toolBar_->FindToolByPosition(event.GetX(), event.GetY());
+            ShowToolHint(tool ? tool->GetId() : 0);
+        }
+        event.Skip();
+    });
+    toolBar_->Bind(wxEVT_LEAVE_WINDOW, [this](wxMouseEvent& event) {
+        ShowToolHint(0);
+        event.Skip();
+    });
+    toolBar_->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+        wxAuiToolBarItem* tool = toolBar_->FindToolByPosition(event.GetX(), event.GetY());
+        if (state_.ui.HintMode == 0 && tool) ShowToolHint(tool->GetId());
+        event.Skip();
+    });
+    toolBar_->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+        if (state_.ui.HintMode == 0) ShowToolHint(0);
+        event.Skip();
+    });
+}
+
+void TMainFrame::ShowToolHint(int toolId) {
+    if (GetStatusBar() && GetStatusBar()->IsShown()) SetStatusText(HintOf(toolId), 0);
+}
+
+void TMainFrame::ApplyHintModeAndStatusBar() {
+    // Flyover hints also show as the buttons' tool tips.
+    for (int id : ToolBarLayout())
+        if (id != 0) toolBar_->SetToolShortHelp(id, state_.ui.HintMode != 0 ? HintOf(id) : wxString());
+    SetStatusText(wxString(), 0);
+    if (statusBarRule_.Apply(state_.ui.StatusBar)) {
+        statusBar_->Show(!statusBar_->IsShown());
+        SendSizeEvent();
+    }
+}
+
+CommandState TMainFrame::State() const {
+    return {state_.openViewers, state_.query != nullptr, List()->SelectedRow() >= 0};
+}
+
+void TMainFrame::BindCommands() {
+    for (const Command& command : Commands()) {
+        Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(CommandEnabled(event.GetId(), State())); },
+             command.id);
+    }
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnNewSearch(); }, kCmNew);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenProject(); }, kCmOpenProject);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnSaveProject(); }, kCmSaveProject);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnView(); }, kCmView);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenRow(); }, kCmOpen);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenRow(); }, kCmOpenWith);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnShowContextMenu(); }, kCmShowContextMenu);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kCmExit);
+    // Information, About, Configuration and Help open windows of their own
+    // that the program does not have yet.
+}
+
+}  // namespace quarvel

@@ -1,0 +1,63 @@
+#pragma once
+#include <wx/aui/aui.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/timer.h>
+
+#include "app/commands.h"
+
+class wxAuiToolBar;
+
+namespace quarvel {
+
+struct ProgramState;
+class TListDlg;
+class TListWindow1;
+class TMainStatusBar;
+
+// The main window: menu, a tool bar that can float or dock on any edge, the
+// status bar with its clock, and the results list as its client. It carries
+// every command of the main menu.
+class TMainFrame : public wxFrame {
+public:
+    explicit TMainFrame(ProgramState& state);
+    ~TMainFrame() override;
+
+    // Hint mode of the tool bar and visibility of the status bar from the
+    // settings: at start, and after the options are confirmed.
+    void ApplyHintModeAndStatusBar();
+
+    TListDlg* Client() const { return client_; }
+    TListWindow1* List() const;
+    wxAuiToolBar* ToolBar() const { return toolBar_; }
+    wxAuiManager& Docking() { return docking_; }
+    wxMenu& ContextMenu() { return contextMenu_; }
+    CommandState State() const;
+
+private:
+    void BuildMenu();
+    void BuildToolBar();
+    void BindCommands();
+    void ShowToolHint(int toolId);
+
+    // The commands (main_commands_wx.cpp).
+    void OnNewSearch();
+    void OnOpenProject();
+    void OnSaveProject();
+    void OnView();
+    void OnOpenRow();
+    void OnShowContextMenu();
+    // The row a row command acts on, or -1 (after "File not found" when its file is gone).
+    int CurrentRow();
+
+    ProgramState& state_;
+    wxAuiManager docking_;
+    TListDlg* client_ = nullptr;
+    wxAuiToolBar* toolBar_ = nullptr;
+    TMainStatusBar* statusBar_ = nullptr;
+    wxMenu contextMenu_;
+    StatusBarRule statusBarRule_;
+    wxTimer clock_;
+};
+
+}  // namespace quarvel

@@ -1,0 +1,58 @@
+#include "app/project_commands.h"
+
+#include "platform/error.h"
+#include "results/project_file.h"
+
+namespace quarvel {
+
+std::string FolderOfPath(const std::string& path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string WithProjectExtension(const std::string& path) {
+    const std::size_t nameStart = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+    if (nameStart == path.size() || path.find('.', nameStart) != std::string::npos) return path;
+    return path + ".QRV";
+}
+
+OpenProjectOutcome OpenProject(ProgramState& state, const std::string& path) {
+    TSearchCFG loaded(state.search);
+    loaded.ResetForRun();
+    loaded.FoundFiles.clear();
+    try {
+        LoadProject(path, loaded);
+    } catch (const QuarvelError& error) {
+        return {error.what(), false, false};
+    }
+    state.search = loaded;
+    state.query.reset();
+    try {
+        // Ignoring case lowers the terms of the stored expression itself.
+        state.query = std::make_unique<Tstr>(state.search.SearchString, state.search);
+    } catch (const QuarvelError& error) {
+        // The loaded record stays current; the list shows its found files all the same.
+        return {error.what(), true, true};
+    }
+    state.ui.PathOpenQV = FolderOfPath(path);
+    return {std::string(), false, true};
+}
+
+std::string SaveProjectAs(ProgramState& state, const std::string& path) {
+    if (!state.query) return std::string();
+    std::vector<std::string> leftOut;
+    try {
+        leftOut = SaveProject(path, state.search);
+    } catch (const QuarvelError& error) {
+        return error.what();
+    }
+    state.ui.PathSaveQV = FolderOfPath(path);
+    if (leftOut.empty()) return std::string();
+    std::string message = "A project file cannot hold a name with a comma or a line break. Left out:";
+    constexpr std::size_t kNamed = 20;  // a message box holds no more
+    for (std::size_t i = 0; i < leftOut.size() && i < kNamed; ++i) message += "\n" + leftOut[i];
+    if (leftOut.size() > kNamed) message += "\n... and " + std::to_string(leftOut.size() - kNamed) + " more";
+    return message;
+}
+
+}  // namespace quarvel

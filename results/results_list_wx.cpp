@@ -1,0 +1,102 @@
+#include "results/results_list_wx.h"
+
+#include <wx/sizer.h>
+
+#include "app/commands.h"
+#include "app/text_wx.h"
+#include "results/list_click.h"
+#include "results/row_text.h"
+
+namespace quarvel {
+
+namespace {
+
+struct Column {
+    const char* header;
+    int width;
+};
+constexpr Column kColumns[kResultColumns] = {{"File", 100}, {"Folder", 230}, {"Size", 80}, {"Date", 80}, {"Time", 80}};
+
+}  // namespace
+
+TListWindow1::TListWindow1(wxWindow* parent, const TSearchCFG& cfg)
+    : wxListCtrl(parent, kResultsListId, wxPoint(0, 0), wxSize(1000, 1000),
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL),
+      cfg_(cfg) {
+    for (int column = 0; column < kResultColumns; ++column)
+        AppendColumn(kColumns[column].header, wxLIST_FORMAT_LEFT, kColumns[column].width);
+    // The mouse goes to the inner window that draws the rows; the right press
+    // is not passed on to the list's own handling.
+    wxWindow* rows = RowsWindow();
+    rows->Bind(wxEVT_RIGHT_DOWN, [this, rows](wxMouseEvent& event) {
+        RightClickAt(ScreenToClient(rows->ClientToScreen(event.GetPosition())));
+    });
+    rows->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { Issue(kCmOpen); });
+}
+
+wxWindow* TListWindow1::RowsWindow() {
+    for (wxWindow* child : GetChildren())
+        if (wxString(child->GetClassInfo()->GetClassName()) == "wxListMainWindow") return child;
+    return this;
+}
+
+void TListWindow1::ShowRows(std::size_t count) {
+    if (count > cfg_.FoundFiles.size()) count = cfg_.FoundFiles.size();
+    if (count == rows_) return;
+    if (count < rows_) DeleteAllItems();  // also forgets selection and focus
+    rows_ = count;
+    SetItemCount(static_cast<long>(count));
+    Refresh();
+}
+
+wxString TListWindow1::OnGetItemText(long item, long column) const {
+    if (item < 0 || static_cast<std::size_t>(item) >= cfg_.FoundFiles.size()) return wxString();
+    const std::string text = CellText(cfg_.FoundFiles[item], static_cast<int>(column));
+    return column <= 1 ? FromFileName(text) : wxString::FromAscii(text.c_str());
+}
+
+int TListWindow1::SelectedRow() const {
+    return static_cast<int>(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+}
+
+int TListWindow1::FocusedRow() const {
+    return static_cast<int>(GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED));
+}
+
+void TListWindow1::SelectRow(int row, bool on) {
+    if (row >= 0 && static_cast<std::size_t>(row) < rows_)
+        SetItemState(row, on ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+}
+
+void TListWindow1::RightClickAt(wxPoint point) {
+    const int row = quarvel::ClickedRow(point.x, point.y, [this](int candidate) -> std::optional<ListRect> {
+        wxRect rect;
+        if (candidate < 0 || static_cast<std::size_t>(candidate) >= rows_ ||
+            !GetSubItemRect(candidate, 0, rect, wxLIST_RECT_LABEL))
+            return std::nullopt;
+        return ListRect{rect.GetLeft(), rect.GetTop(), rect.GetRight() + 1, rect.GetBottom() + 1};
+    });
+    if (row < 0) return;
+    SelectRow(row, true);
+    clickedRow_ = row;
+    clickPoint_ = point;
+    Issue(kCmShowContextMenu);
+    const SelectionAfterMenu after = AfterContextMenu(FocusedRow(), row);
+    if (after.select >= 0) SelectRow(after.select, true);
+    if (after.deselect >= 0) SelectRow(after.deselect, false);
+}
+
+void TListWindow1::Issue(int command) {
+    wxCommandEvent event(wxEVT_MENU, command);
+    event.SetEventObject(this);
+    ProcessWindowEvent(event);
+}
+
+TListDlg::TListDlg(wxWindow* parent, const TSearchCFG& cfg) : wxPanel(parent, wxID_ANY) {
+    list_ = new TListWindow1(this, cfg);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(list_, 1, wxEXPAND);
+    SetSizer(sizer);
+}
+
+}  // namespace quarvel

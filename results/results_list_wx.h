@@ -1,0 +1,61 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+
+#include <wx/listctrl.h>
+#include <wx/panel.h>
+
+#include "settings/search_cfg.h"
+
+namespace quarvel {
+
+enum ResultsListId : int { kResultsListId = 301 };
+
+// The results list: a report of the first Rows() found files of the record,
+// one row per file in the order found. It reads the record's found-file list
+// whenever it paints, so it stays fast with any number of rows.
+class TListWindow1 : public wxListCtrl {
+public:
+    TListWindow1(wxWindow* parent, const TSearchCFG& cfg);
+
+    // Shows the first count found files (the list's rows follow a run as it finds them).
+    void ShowRows(std::size_t count);
+    std::size_t Rows() const { return rows_; }
+    int SelectedRow() const;
+    int FocusedRow() const;
+    void SelectRow(int row, bool on);
+
+    // The row and point (in the list's client coordinates) of the last right
+    // click that hit a row's label.
+    int ClickedRow() const { return clickedRow_; }
+    wxPoint ClickPoint() const { return clickPoint_; }
+    // The right-click sequence: pick the row, select it, issue the
+    // show-context-menu command, then give the selection back to the focused row.
+    void RightClickAt(wxPoint point);
+
+protected:
+    wxString OnGetItemText(long item, long column) const override;
+
+    // The inner window that draws the rows and takes the mouse.
+    wxWindow* RowsWindow();
+
+private:
+    void Issue(int command);
+
+    const TSearchCFG& cfg_;
+    std::size_t rows_ = 0;
+    int clickedRow_ = -1;
+    wxPoint clickPoint_;
+};
+
+// The main window's client: holds the results list and keeps it filling its area.
+class TListDlg : public wxPanel {
+public:
+    TListDlg(wxWindow* parent, const TSearchCFG& cfg);
+    TListWindow1* List() const { return list_; }
+
+private:
+    TListWindow1* list_;
+};
+
+}  // namespace quarvel
