@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Times one large search run from the main window against the same search from
+# quarvel-cli, on the Linux 6.1 source tree: recursive, files "*.c,*.h", the
+# expression "mutex_lock+mutex_unlock+-spin_lock". After one warm-up of each,
+# both run RUNS times, taking turns to go first; the script checks that both
+# found the same files and prints the medians side by side, with the ratio
+# window/cli and whether it stays within 1.15. Then it times the results list
+# with 100000 rows (bench_window_search list).
+#   bench/window_vs_cli.sh [RUNS]   (default 5; the tree goes to $QUARVEL_BENCH_DIR,
+#                                    default /var/tmp/quarvel-bench; $QUARVEL_BUILD_JOBS
+#                                    build jobs, default all processors)
+# What each figure holds:
+#   window run      the progress dialog's ShowModal alone, as bench_window_search
+#                   prints it: the whole search (expression, folder walk, scan)
+#                   with the dialog and the results list kept up to date; the
+#                   toolkit's start, the main window's building and the ending
+#                   are left out (the dialog there does not call itself modal:
+#                   see bench/window_search.cpp)
+#   window process  the whole bench_window_search process: the above plus the
+#                   toolkit's start and end on the virtual display (not the
+#                   display server's own start) and the half second it waits
+#                   for the shown main window to settle before the run
+#   cli process     the whole quarvel-cli process: the same search plus the
+#                   start, the options and printing every found path
+#   cli own         the search duration quarvel-cli reports itself (--info), in
+#                   whole seconds of the calendar clock: too coarse to compare
+# The ratio window/cli sets the window's run against the cli's whole process: the
+# ratio of the medians decides "within 1.15"; the median of each run's own ratio
+# is printed beside it, as it is less swayed by a machine that slows for a while.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+dir=${QUARVEL_BENCH_DIR:-/var/tmp/quarvel-bench}
+tree=$dir/linux-source-6.1
+masks='*.c,*.h'
+expression='mutex_lock+mutex_unlock+-spin_lock'
+limit=1.15
+
+# Everything is set up once, then the script runs itself again on a virtual display.
+if [ -z "${QUARVEL_WINDOW_BENCH_DISPLAY:-}" ]; then
+  need=()
+  for p in linux-source-6.1 xvfb xauth time; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+  done
+  if [ ${#need[@]} -gt 0 ]; then apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null; fi
+  if [ ! -d "$tree" ]; then
+    mkdir -p "$dir"
+    echo "unpacking the Linux 6.1 source into $dir (once)"
+    tar -xf /usr/src/linux-source-6.1.tar.xz -C "$dir"
+  fi
+  cmake -S . -B build >/dev/null
+  cmake --build build -j"${QUARVEL_BUILD_JOBS:-$(nproc)}" --target bench_window_search quarvel-cli >/dev/null
+  export QUARVEL_WINDOW_BENCH_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$runs"
+fi
+
+cli=build/quarvel-cli
+window=build/bench_window_search
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+# One run of each; the found paths, sorted, go to $work/window and $work/cli.
+run_window() {
+  /usr/bin/time -f "%e" -o "$work/wt" timeout 900 "$window" search "$tree" "$masks" "$expression" \
+    --paths "$work/wpaths" >"$work/wout" || { echo "bench_window_search failed:"; cat "$work/wout"; exit 1; }
+  # run SECONDS s found FILES files searched N rows R
+  read -r _ wrun _ _ wfound _ < "$work/wout"
+  wproc=$(cat "$work/wt")
+  sort "$work/wpaths" > "$work/window"
+}
+run_cli() {
+  /usr/bin/time -f "%e" -o "$work/ct" timeout 900 "$cli" -q -r -p "$tree" -f "$masks" --info "$expression" \
+    >"$work/cout" || { echo "quarvel-cli failed"; exit 1; }
+  cproc=$(cat "$work/ct")
+  cown=$(sed -n 's/^Search duration //p' "$work/cout")
+  cfound=$(sed -n 's/^Hits in \([0-9]*\) file.*/\1/p' "$work/cout")
+  grep '^/' "$work/cout" | sort > "$work/cli"
+}
+
+echo "build type $(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' build/CMakeCache.txt), $runs runs after one warm-up"
+echo "search: $tree, recursive, files $masks, expression $expression"
+run_window; run_cli  # warm-up: the page cache, the toolkit's files
+wr=() wp=() cp=() rr=() first=window
+printf '%-4s %11s %15s %12s %8s %6s %8s %8s\n' run "window run" "window process" "cli process" "cli own" ratio window cli
+for ((i = 1; i <= runs; i++)); do
+  if [ $first = window ]; then run_window; run_cli; first=cli; else run_cli; run_window; first=window; fi
+  r=$(awk -v w="$wrun" -v c="$cproc" 'BEGIN { printf "%.2f", (c > 0 ? w / c : 0) }')
+  wr+=("$wrun"); wp+=("$wproc"); cp+=("$cproc"); rr+=("$r")
+  printf '%-4s %11s %15s %12s %8s %6s %8s %8s\n' "$i" "$wrun" "$wproc" "$cproc" "$cown" "$r" "$wfound" "$cfound"
+  if [ "$wfound" != "$cfound" ] || ! cmp -s "$work/window" "$work/cli"; then
+    echo "the window and quarvel-cli found different files: $wfound and $cfound" \
+      "($(comm -3 "$work/window" "$work/cli" | wc -l) paths differ)"
+    exit 1
+  fi
+done
+mwr=$(printf '%s\n' "${wr[@]}" | median); mwp=$(printf '%s\n' "${wp[@]}" | median)
+mcp=$(printf '%s\n' "${cp[@]}" | median)
+echo
+printf 'medians: window run %s s, window process %s s, cli process %s s; both found %s files\n' "$mwr" "$mwp" "$mcp" "$wfound"
+awk -v w="$mwr" -v p="$mwp" -v c="$mcp" -v l="$limit" 'BEGIN {
+  r = (c > 0 ? w / c : 0)
+  printf "ratio window run / cli process      %.2f  %s\n", r, (r <= l ? "within " l : "ABOVE " l)
+  printf "ratio window process / cli process  %.2f  (the window'\''s start, its 0.5 s wait and its end included)\n", (c > 0 ? p / c : 0) }'
+echo "median of the runs' own ratios (each window run against the cli run beside it): $(printf '%s\n' "${rr[@]}" | median)"
+echo
+echo "results list, 100000 rows:"
+"$window" list 100000
