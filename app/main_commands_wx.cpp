@@ -45,6 +45,10 @@ void TMainFrame::OnOpenProject() {
     if (chooser.ShowModal() != wxID_OK || chooser.GetPath().empty()) return;
     std::string path = ToFileName(chooser.GetPath());
     if (!Exists(path) && Exists(WithProjectExtension(path))) path = WithProjectExtension(path);
+    OpenProjectFile(path);
+}
+
+void TMainFrame::OpenProjectFile(const std::string& path) {
     const OpenProjectOutcome outcome = OpenProject(state_, path);
     if (outcome.refill) {
         List()->ShowRows(0);
@@ -68,6 +72,10 @@ void TMainFrame::OnSaveProject() {
         wxMessageBox(FromFileName(path) + " already exists.\nDo you want to replace it?", kProductName,
                      wxYES_NO | wxNO_DEFAULT | wxICON_WARNING, client_) != wxYES)
         return;
+    SaveProjectFile(path);
+}
+
+void TMainFrame::SaveProjectFile(const std::string& path) {
     const std::string message = SaveProjectAs(state_, path);
     if (!message.empty()) wxMessageBox(FromFileName(message), kProductName, wxOK);
 }

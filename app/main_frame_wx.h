@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include <wx/aui/aui.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
@@ -33,6 +35,11 @@ public:
     wxAuiManager& Docking() { return docking_; }
     wxMenu& ContextMenu() { return contextMenu_; }
     CommandState State() const;
+
+    // Open and Save project once the file is chosen: the file is loaded (and
+    // the list refilled) or written, and what went wrong is shown.
+    void OpenProjectFile(const std::string& path);
+    void SaveProjectFile(const std::string& path);
 
 private:
     void BuildMenu();

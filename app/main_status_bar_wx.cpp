@@ -20,7 +20,7 @@ constexpr const char* kIndicators[] = {"CAPS", "NUM", "SCRL", "OVR"};
 TMainStatusBar::TMainStatusBar(wxWindow* parent) : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE) {
     wxClientDC dc(this);
     dc.SetFont(GetFont());
-    const int margin = 12;
+    const int margin = 32;  // the pane's borders and the text's indent
     int widths[kPaneCount] = {-1};
     for (int pane = kCapsPane; pane <= kOvertypePane; ++pane)
         widths[pane] = dc.GetTextExtent(kIndicators[pane - kCapsPane]).x + margin;

@@ -45,8 +45,7 @@ void TListWindow1::ShowRows(std::size_t count) {
     if (count == rows_) return;
     if (count < rows_) DeleteAllItems();  // also forgets selection and focus
     rows_ = count;
-    SetItemCount(static_cast<long>(count));
-    Refresh();
+    SetItemCount(static_cast<long>(count));  // repaints the rows in sight
 }
 
 wxString TListWindow1::OnGetItemText(long item, long column) const {

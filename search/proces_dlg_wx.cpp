@@ -18,7 +18,10 @@ namespace {
 
 // The window is brought up to date at most this often: often enough to look
 // live and to see Cancel at once, rarely enough to cost next to nothing.
-constexpr auto kPumpPeriod = std::chrono::milliseconds(40);
+constexpr auto kPumpPeriod = std::chrono::milliseconds(100);
+// The results list repaints all its visible rows when rows are added, so new
+// rows are handed to it less often (the first ones at once).
+constexpr auto kRowsPeriod = std::chrono::milliseconds(400);
 // The clock is read only every this many calls of the pump.
 constexpr unsigned kCallsPerClockRead = 64;
 
@@ -108,7 +111,11 @@ void TProcesDlg::Pump() {
         status_->SetLabel(FromFileName(statusText_));
         statusChanged_ = false;
     }
-    if (list_) list_->ShowRows(rows_);
+    const auto now = std::chrono::steady_clock::now();
+    if (list_ && rows_ != list_->Rows() && (list_->Rows() == 0 || now >= nextRows_)) {
+        list_->ShowRows(rows_);
+        nextRows_ = now + kRowsPeriod;
+    }
     wxTheApp->Yield(true);
     nextPump_ = std::chrono::steady_clock::now() + kPumpPeriod;
 }

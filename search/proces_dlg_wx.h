@@ -29,7 +29,6 @@ public:
     // closing messages. wxID_OK when files were found and the run was not
     // cancelled, else wxID_CANCEL.
     int ShowModal() override;
-    bool IsModal() const override { return run_ != nullptr; }
 
     using RunObserver::ShowMessage;
     void ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
@@ -64,6 +63,7 @@ private:
     std::size_t rows_ = 0;
     unsigned calls_ = 0;
     std::chrono::steady_clock::time_point nextPump_{};
+    std::chrono::steady_clock::time_point nextRows_{};
 };
 
 }  // namespace quarvel

@@ -15,7 +15,17 @@
 #include <wx/uiaction.h>
 #include <wx/timer.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <wx/aui/aui.h>
+#include <wx/evtloop.h>
+
+#include "app/main_frame_wx.h"
+#include "app/program_state.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
+#include "results/results_list_wx.h"
+#include "search/proces_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
 
@@ -34,6 +44,111 @@ bool Save(wxDialog& dialog, const std::string& path) {
     bool saved = shot.SaveFile(path, wxBITMAP_TYPE_PNG);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.c_str());
     return saved;
+}
+
+// An area of the screen as it shows, menus and floating windows included.
+bool SaveScreen(wxRect area, const std::string& path) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes screen{};
+    XGetWindowAttributes(display, root, &screen);
+    area.Intersect(wxRect(0, 0, screen.width, screen.height));
+    bool saved = false;
+    if (XImage* pixels = XGetImage(display, root, area.x, area.y, area.width, area.height, AllPlanes, ZPixmap)) {
+        wxImage image(area.width, area.height);
+        for (int y = 0; y < area.height; ++y)
+            for (int x = 0; x < area.width; ++x) {
+                const unsigned long pixel = XGetPixel(pixels, x, y);
+                image.SetRGB(x, y, (pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+            }
+        XDestroyImage(pixels);
+        saved = image.SaveFile(path, wxBITMAP_TYPE_PNG);
+    }
+    XCloseDisplay(display);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.c_str());
+    return saved;
+}
+
+// Lets the toolkit draw what is pending.
+void Settle(int milliseconds) {
+    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
+    while (wxGetLocalTimeMillis() < end) {
+        wxTheApp->Yield(true);
+        wxMilliSleep(10);
+    }
+}
+
+// The progress dialog, pictured while its run is under way.
+class PicturedRun : public TProcesDlg {
+public:
+    PicturedRun(TMainFrame& frame, TSearchCFG& cfg, std::unique_ptr<Tstr>& query, std::string path)
+        : TProcesDlg(frame.Client(), "Search", frame.List(), cfg, query), path_(std::move(path)) {}
+    void AddFoundRow(const TSaveFile& record) override {
+        TProcesDlg::AddFoundRow(record);
+        if (++found_ == 40) {
+            // Past the pump's period, so that the window shows this moment.
+            wxMilliSleep(150);
+            for (int call = 0; call < 64; ++call) PumpMessages();
+            Settle(300);
+            ok = SaveScreen(GetScreenRect(), path_);
+        }
+    }
+    bool ok = false;
+
+private:
+    std::string path_;
+    int found_ = 0;
+};
+
+// The main window after a search, its context menu, and its tool bar afloat.
+bool TakeMainWindowShots(const std::string& folder) {
+    ProgramState state;
+    state.search.SetDefaults();
+    state.search.SearchDefaultPath = "/usr/share/doc";
+    state.search.SearchFilesMask = "copyright";
+    state.search.SearchString = "GPL|\"GNU General\"";
+    state.search.SearchIncludeSubDir = 1;
+    state.search.DeriveWindows(TodayDosDate());
+    state.ui.StatusBar = 1;
+    state.ui.HintMode = 1;
+    auto* frame = new TMainFrame(state);
+    frame->SetSize(40, 40, 900, 560);
+    frame->Show();
+    frame->ApplyHintModeAndStatusBar();
+    Settle(500);
+    bool ok = true;
+    {
+        PicturedRun run(*frame, state.search, state.query, folder + "/progress.png");
+        run.ShowModal();
+        ok &= run.ok;
+    }
+    frame->List()->SelectRow(2, true);
+    frame->List()->SetItemState(2, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+    frame->SetStatusText("Found " + std::to_string(state.search.FoundFiles.size()) + " file(s)", 0);
+    Settle(500);
+    ok &= SaveScreen(frame->GetScreenRect(), folder + "/main-window.png");
+
+    // The context menu of the sixth row, pictured while it is open.
+    wxRect label;
+    frame->List()->GetSubItemRect(5, 0, label, wxLIST_RECT_LABEL);
+    wxTimer menuShot;
+    menuShot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        Settle(300);
+        ok &= SaveScreen(frame->GetScreenRect(), folder + "/context-menu.png");
+        wxUIActionSimulator().Char(WXK_ESCAPE);
+    });
+    menuShot.StartOnce(500);
+    frame->List()->RightClickAt(label.GetPosition() + wxPoint(10, 4));
+
+    wxAuiPaneInfo& tools = frame->Docking().GetPane("tools");
+    tools.Float().FloatingPosition(frame->GetScreenPosition() + wxPoint(300, 200));
+    frame->Docking().Update();
+    Settle(800);
+    ok &= SaveScreen(frame->GetScreenRect(), folder + "/toolbar-floating.png");
+    frame->Destroy();
+    Settle(200);
+    return ok;
 }
 
 struct Shot {
@@ -99,6 +214,7 @@ int TakeAll(const std::string& folder) {
         TBrouseDirDlg browser(nullptr, "/usr/share/doc/");
         ok &= TakeShots(browser, {{folder + "/browser.png", [] {}}});
     }
+    ok &= TakeMainWindowShots(folder);
     return ok ? 0 : 1;
 }
 
