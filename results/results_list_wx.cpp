@@ -1,6 +1,7 @@
 #include "results/results_list_wx.h"
 
 #include <wx/sizer.h>
+#include <wx/utils.h>
 
 #include "app/commands.h"
 #include "app/text_wx.h"
@@ -28,9 +29,9 @@ TListWindow1::TListWindow1(wxWindow* parent, const TSearchCFG& cfg)
     // The mouse goes to the inner window that draws the rows; the right press
     // is not passed on to the list's own handling.
     wxWindow* rows = RowsWindow();
-    rows->Bind(wxEVT_RIGHT_DOWN, [this, rows](wxMouseEvent& event) {
-        RightClickAt(ScreenToClient(rows->ClientToScreen(event.GetPosition())));
-    });
+    // The row rectangles are in the list's coordinates, which the inner
+    // window's own do not map to on every toolkit: the pointer says where.
+    rows->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent&) { RightClickAt(ScreenToClient(wxGetMousePosition())); });
     rows->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { Issue(kCmOpen); });
 }
 
@@ -76,13 +77,19 @@ void TListWindow1::RightClickAt(wxPoint point) {
         return ListRect{rect.GetLeft(), rect.GetTop(), rect.GetRight() + 1, rect.GetBottom() + 1};
     });
     if (row < 0) return;
+    // Selecting a row here also makes it the focused one; the focus the
+    // list had is what the selection goes back to.
+    const int focused = FocusedRow();
     SelectRow(row, true);
     clickedRow_ = row;
     clickPoint_ = point;
     Issue(kCmShowContextMenu);
-    const SelectionAfterMenu after = AfterContextMenu(FocusedRow(), row);
-    if (after.select >= 0) SelectRow(after.select, true);
-    if (after.deselect >= 0) SelectRow(after.deselect, false);
+    const SelectionAfterMenu after = AfterContextMenu(focused, row);
+    if (after.select >= 0) {
+        SetItemState(after.select, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
+                     wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+    }
+    if (after.deselect >= 0) SetItemState(after.deselect, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
 }
 
 void TListWindow1::Issue(int command) {

@@ -1,0 +1,235 @@
+// The main window driven through its commands: a search fills the list,
+// Cancel keeps what was found, projects go out and come back, a bad project
+// changes nothing, and the list's right click picks the row it should.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include <wx/app.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
+
+#include "app/main_frame_wx.h"
+#include "app/program_state.h"
+#include "dialogs/setup_dlg_wx.h"
+#include "platform/clock.h"
+#include "results/results_list_wx.h"
+#include "search/proces_dlg_wx.h"
+#include "tests/shell/modal_expect.h"
+#include "tests/temp_folder.h"
+
+namespace quarvel {
+namespace {
+
+void Settle(int milliseconds) {
+    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
+    while (wxGetLocalTimeMillis() < end) {
+        wxTheApp->Yield(true);
+        wxMilliSleep(5);
+    }
+}
+
+// OK in the search dialog, which stores the form as it stands.
+class ConfirmSearch : public wxExpectModalBase<TSetupDlg, ConfirmSearch> {
+protected:
+    int OnInvoked(TSetupDlg* dialog) const override {
+        return dialog->TransferDataFromWindow() ? wxID_OK : wxID_CANCEL;
+    }
+};
+
+class MainFrame : public ::testing::Test {
+protected:
+    MainFrame() : tree_("quarvel-main") {
+        Write("a.txt", "alpha beta");
+        Write("sub/b.txt", "alpha");
+        Write("c.txt", "beta only");
+        Write("d.log", "alpha");
+        state_.search.SetDefaults();
+        state_.search.SearchDefaultPath = tree_.Path();
+        state_.search.SearchFilesMask = "*.txt";
+        state_.search.SearchString = "alpha";
+        state_.search.SearchIncludeSubDir = 1;
+        state_.search.SearchDateFrom = state_.search.SearchDateBefore = PackDosDate(1, 1, 2000);
+        state_.search.DeriveWindows(TodayDosDate());
+        state_.ui.StatusBar = 1;
+        frame_ = new TMainFrame(state_);
+        frame_->SetSize(0, 0, 800, 500);
+        frame_->Show();
+        frame_->ApplyHintModeAndStatusBar();
+        Settle(100);
+    }
+    ~MainFrame() override {
+        frame_->Destroy();
+        Settle(50);
+    }
+    void Write(const std::string& name, const std::string& text) {
+        const std::filesystem::path path = tree_.Path() + "/" + name;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << text;
+    }
+    void Issue(int command) {
+        wxCommandEvent event(wxEVT_MENU, command);
+        frame_->ProcessWindowEvent(event);
+    }
+    bool MenuEnabled(int command) {
+        frame_->DoMenuUpdates();
+        return frame_->GetMenuBar()->IsEnabled(command);
+    }
+    // The first two columns of every row, as "folder/name".
+    std::set<std::string> Rows() {
+        std::set<std::string> rows;
+        TListWindow1* list = frame_->List();
+        for (long row = 0; row < list->GetItemCount(); ++row)
+            rows.insert((list->GetItemText(row, 1) + list->GetItemText(row, 0)).ToStdString());
+        return rows;
+    }
+    void SearchThroughNew() { wxTEST_DIALOG(Issue(kCmNew), ConfirmSearch()); }
+
+    TempFolder tree_;
+    ProgramState state_;
+    TMainFrame* frame_;
+};
+
+TEST_F(MainFrame, NewSearchFillsTheListAndEnablesSaveAndInfo) {
+    EXPECT_FALSE(MenuEnabled(kCmSaveProject));
+    EXPECT_FALSE(MenuEnabled(kCmInfo));
+    EXPECT_FALSE(MenuEnabled(kCmView));
+    SearchThroughNew();
+    const std::set<std::string> expected = {tree_.Path() + "/a.txt", tree_.Path() + "/sub/b.txt"};
+    EXPECT_EQ(Rows(), expected);
+    EXPECT_EQ(state_.search.FoundFiles.size(), 2u);
+    EXPECT_TRUE(MenuEnabled(kCmSaveProject));
+    EXPECT_TRUE(MenuEnabled(kCmInfo));
+    frame_->List()->SelectRow(1, true);
+    EXPECT_TRUE(MenuEnabled(kCmView));
+    EXPECT_TRUE(MenuEnabled(kCmOpenWith));
+    state_.openViewers = 1;
+    EXPECT_FALSE(MenuEnabled(kCmNew));
+    state_.openViewers = 0;
+    EXPECT_TRUE(MenuEnabled(kCmNew));
+
+    // A second search that finds nothing empties the list and says so.
+    state_.search.SearchString = "omega";
+    wxTEST_DIALOG(Issue(kCmNew), ConfirmSearch(),
+                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe("String(s) not found"));
+    EXPECT_EQ(frame_->List()->GetItemCount(), 0);
+}
+
+// Presses Cancel as the third file is found.
+class CancelledRun : public TProcesDlg {
+public:
+    using TProcesDlg::TProcesDlg;
+    void AddFoundRow(const TSaveFile& record) override {
+        TProcesDlg::AddFoundRow(record);
+        if (++found_ == 3) {
+            wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+            ProcessWindowEvent(click);
+        }
+    }
+
+private:
+    int found_ = 0;
+};
+
+TEST_F(MainFrame, CancelKeepsTheRowsFoundSoFar) {
+    for (int i = 0; i < 12; ++i) Write("many/f" + std::to_string(i) + ".txt", "alpha");
+    GTestModalHook noDialogs;
+    CancelledRun run(frame_->Client(), "Search", frame_->List(), state_.search, state_.query);
+    EXPECT_EQ(run.ShowModal(), wxID_CANCEL);
+    EXPECT_EQ(state_.search.FoundFiles.size(), 3u);
+    EXPECT_EQ(frame_->List()->GetItemCount(), 3);
+    EXPECT_EQ(Rows().size(), 3u);
+    EXPECT_FALSE(run.IsShown());
+    noDialogs.CheckUnmetExpectations();
+}
+
+TEST_F(MainFrame, ProjectSavedAndOpenedBackRefillsTheList) {
+    SearchThroughNew();
+    const std::set<std::string> found = Rows();
+    const std::string project = tree_.Path() + "/saved.QRV";
+    frame_->SaveProjectFile(project);
+    EXPECT_EQ(state_.ui.PathSaveQV, tree_.Path() + "/");
+
+    state_.search.SearchString = "beta";
+    SearchThroughNew();
+    ASSERT_NE(Rows(), found);
+    frame_->OpenProjectFile(project);
+    EXPECT_EQ(Rows(), found);
+    EXPECT_EQ(state_.search.SearchString, "alpha");
+    EXPECT_EQ(state_.ui.PathOpenQV, tree_.Path() + "/");
+    EXPECT_NE(state_.query, nullptr);
+}
+
+TEST_F(MainFrame, AFailingProjectLoadLeavesListSearchAndFolder) {
+    SearchThroughNew();
+    const std::set<std::string> found = Rows();
+    const Tstr* query = state_.query.get();
+    state_.ui.PathOpenQV = "/remembered/";
+    const std::string bad = tree_.Path() + "/bad.QRV";
+    std::ofstream(bad) << "[Nothing]\r\nx,y\r\n";
+    wxTEST_DIALOG(frame_->OpenProjectFile(bad),
+                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe(wxString("Invalid format file ") + bad));
+    EXPECT_EQ(Rows(), found);
+    EXPECT_EQ(state_.search.SearchString, "alpha");
+    EXPECT_EQ(state_.query.get(), query);
+    EXPECT_EQ(state_.ui.PathOpenQV, "/remembered/");
+}
+
+TEST_F(MainFrame, ARowWhoseFileVanishedIsNotFound) {
+    SearchThroughNew();
+    TListWindow1* list = frame_->List();
+    list->SelectRow(0, true);
+    std::filesystem::remove(list->GetItemText(0, 1).ToStdString() + list->GetItemText(0, 0).ToStdString());
+    wxTEST_DIALOG(Issue(kCmView), wxExpectModal<wxMessageDialog>(wxID_OK).Describe("File not found"));
+}
+
+TEST_F(MainFrame, RightClickPicksTheLabelsRowAndGivesTheSelectionBack) {
+    SearchThroughNew();
+    TListWindow1* list = frame_->List();
+    list->SetItemState(0, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+    int menuRow = -2, selectedDuringMenu = -2;
+    list->Bind(wxEVT_MENU, [&](wxCommandEvent&) {
+        menuRow = list->ClickedRow();
+        selectedDuringMenu = list->SelectedRow();
+    }, kCmShowContextMenu);
+
+    // A real right press over the second row's name.
+    wxRect label;
+    ASSERT_TRUE(list->GetSubItemRect(1, 0, label, wxLIST_RECT_LABEL));
+    const wxPoint onLabel = list->ClientToScreen(label.GetPosition() + wxPoint(10, label.height / 2));
+    frame_->Raise();
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(onLabel);
+    Settle(100);
+    mouse.MouseClick(wxMOUSE_BTN_RIGHT);
+    for (int wait = 0; wait < 100 && menuRow == -2; ++wait) Settle(20);
+    EXPECT_EQ(menuRow, 1);
+    EXPECT_EQ(selectedDuringMenu, 1);
+    EXPECT_EQ(list->SelectedRow(), 0);  // back to the focused row
+
+    // On the Folder cell of a row, or below the last row: nothing.
+    menuRow = -2;
+    list->RightClickAt(label.GetPosition() + wxPoint(list->GetColumnWidth(0) + 10, label.height / 2));
+    list->RightClickAt(label.GetPosition() + wxPoint(10, 10 * label.height));
+    EXPECT_EQ(menuRow, -2);
+    EXPECT_EQ(list->SelectedRow(), 0);
+}
+
+TEST_F(MainFrame, StatusBarFollowsTheSettingAtStartAndAfterOptions) {
+    EXPECT_TRUE(frame_->GetStatusBar()->IsShown());
+    state_.ui.StatusBar = 0;
+    frame_->ApplyHintModeAndStatusBar();
+    EXPECT_FALSE(frame_->GetStatusBar()->IsShown());
+    frame_->ApplyHintModeAndStatusBar();
+    EXPECT_FALSE(frame_->GetStatusBar()->IsShown());
+    state_.ui.StatusBar = 1;
+    frame_->ApplyHintModeAndStatusBar();
+    EXPECT_TRUE(frame_->GetStatusBar()->IsShown());
+}
+
+}  // namespace
+}  // namespace quarvel
