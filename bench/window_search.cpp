@@ -10,7 +10,6 @@
 //       Options: --within UNIT (file, page, line, sentence), --code CODE (both,
 //       ansi, oem), -i (ignore case), --no-subdir, --paths FILE (the found paths,
 //       one a line), --hide-frame (the main window hidden during the run),
-//       --as-is (the progress dialog exactly as the program has it; see below),
 //       --breakdown (then the processor time of the run, and the time spent in
 //       the calls the run makes to the progress dialog).
 //   bench_window_search list [N] [--short]
@@ -66,22 +65,16 @@ struct SearchOptions {
     std::string folder, masks, expression, pathsFile;
     std::uint32_t within = kWithinFile;
     std::uint32_t code = kCodeBoth;
-    bool ignoreCase = false, subfolders = true, hideFrame = false, asIs = false, breakdown = false;
+    bool ignoreCase = false, subfolders = true, hideFrame = false, breakdown = false;
 };
 
-// The progress dialog as the program has it, made sure not to call itself
-// modal. A dialog that calls itself modal without a modal loop (as
-// TProcesDlg::IsModal() has done while its run lasts) makes the toolkit take
-// the Hide() at the end of the scan for the end of that loop: ending it hides
-// the dialog again, which ends it again, until the stack runs out. Not calling
-// itself modal leaves the run itself exactly as it is.
-// With a breakdown it also times the calls the run makes to the window.
+// The progress dialog as the program has it; with a breakdown it also times
+// the calls the run makes to the window.
 class BenchProcesDlg : public TProcesDlg {
 public:
     BenchProcesDlg(wxWindow* parent, TListWindow1* list, TSearchCFG& cfg, std::unique_ptr<Tstr>& query,
                    bool breakdown)
         : TProcesDlg(parent, "Search", list, cfg, query), breakdown_(breakdown) {}
-    bool IsModal() const override { return false; }
 
     void PumpMessages() override { Timed(pump_, [this] { TProcesDlg::PumpMessages(); }); }
     void SetStatusText(const std::string& text) override {
@@ -133,7 +126,7 @@ std::pair<double, double> ProcessorSeconds() {
 int Usage() {
     std::fputs(
         "usage: bench_window_search search FOLDER MASKS EXPRESSION [--within UNIT] [--code CODE] [-i]\n"
-        "                                  [--no-subdir] [--paths FILE] [--hide-frame] [--as-is] [--breakdown]\n"
+        "                                  [--no-subdir] [--paths FILE] [--hide-frame] [--breakdown]\n"
         "       bench_window_search list [N] [--short]\n",
         stderr);
     return 2;
@@ -167,8 +160,6 @@ bool ParseSearch(int argc, char** argv, SearchOptions& o) {
             o.subfolders = false;
         } else if (a == "--hide-frame") {
             o.hideFrame = true;
-        } else if (a == "--as-is") {
-            o.asIs = true;
         } else if (a == "--breakdown") {
             o.breakdown = true;
         } else if (a == "--paths") {
@@ -254,15 +245,8 @@ int Search(int argc, char** argv) {
     if (!SetUpRecord(o, state.search)) return 2;
     return RunApplication(argv, state, [&](TMainFrame& frame) {
         if (o.hideFrame) frame.Hide();
-        std::unique_ptr<TProcesDlg> run;
-        BenchProcesDlg* timed = nullptr;
-        if (o.asIs) {
-            run = std::make_unique<TProcesDlg>(frame.Client(), "Search", frame.List(), state.search, state.query);
-        } else {
-            run = std::make_unique<BenchProcesDlg>(frame.Client(), frame.List(), state.search, state.query,
-                                                   o.breakdown);
-            timed = static_cast<BenchProcesDlg*>(run.get());
-        }
+        auto run = std::make_unique<BenchProcesDlg>(frame.Client(), frame.List(), state.search, state.query,
+                                                    o.breakdown);
         const auto [user, system] = ProcessorSeconds();
         const Clock::time_point start = Clock::now();
         const int code = run->ShowModal();
@@ -273,7 +257,7 @@ int Search(int argc, char** argv) {
         if (o.breakdown) {
             std::printf("  processor      %.3f s user, %.3f s system during the run\n", userAfter - user,
                         systemAfter - system);
-            if (timed) timed->PrintBreakdown();
+            run->PrintBreakdown();
         }
         std::fflush(stdout);
         if (!o.pathsFile.empty()) {

@@ -14,8 +14,7 @@
 #                   prints it: the whole search (expression, folder walk, scan)
 #                   with the dialog and the results list kept up to date; the
 #                   toolkit's start, the main window's building and the ending
-#                   are left out (the dialog there does not call itself modal:
-#                   see bench/window_search.cpp)
+#                   are left out
 #   window process  the whole bench_window_search process: the above plus the
 #                   toolkit's start and end on the virtual display (not the
 #                   display server's own start) and the half second it waits
