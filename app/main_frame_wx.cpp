@@ -1,5 +1,8 @@
 #include "app/main_frame_wx.h"
 
+#include <vector>
+
+#include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/aui/auibar.h>
 #include <wx/menu.h>
@@ -82,6 +85,21 @@ void TMainFrame::BuildMenu() {
         bar->Append(menu, popup.title);
     }
     SetMenuBar(bar);
+
+    // The list takes plain letters for itself before the menu's keys see
+    // them; the frame's own table comes first.
+    std::vector<wxAcceleratorEntry> keys;
+    for (const Command& command : Commands()) {
+        if (command.key == 0) continue;
+        const int flags = command.alt ? wxACCEL_ALT : wxACCEL_NORMAL;
+        if (command.key == kKeyEnter) {
+            keys.emplace_back(flags, WXK_RETURN, command.id);
+            keys.emplace_back(flags, WXK_NUMPAD_ENTER, command.id);
+        } else {
+            keys.emplace_back(flags, command.key == kKeyF1 ? WXK_F1 : command.key, command.id);
+        }
+    }
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
 }
 
 void TMainFrame::BuildToolBar() {
