@@ -18,10 +18,10 @@ namespace {
 
 // The window is brought up to date at most this often: often enough to look
 // live and to see Cancel at once, rarely enough to cost next to nothing.
-constexpr auto kPumpPeriod = std::chrono::milliseconds(100);
+constexpr auto kPumpPeriod = std::chrono::milliseconds(150);
 // The results list repaints all its visible rows when rows are added, so new
 // rows are handed to it less often (the first ones at once).
-constexpr auto kRowsPeriod = std::chrono::milliseconds(400);
+constexpr auto kRowsPeriod = std::chrono::milliseconds(500);
 // The clock is read only every this many calls of the pump.
 constexpr unsigned kCallsPerClockRead = 64;
 
@@ -121,7 +121,7 @@ void TProcesDlg::Pump() {
 }
 
 void TProcesDlg::ScanFinished() {
-    Pump();
+    if (list_) list_->ShowRows(rows_);
     Hide();
 }
 
