@@ -16,6 +16,7 @@
 #include "platform/working_folder.h"
 #include "results/results_list_wx.h"
 #include "search/proces_dlg_wx.h"
+#include "viewer/view_dlg_wx.h"
 
 namespace quarvel {
 
@@ -91,13 +92,16 @@ int TMainFrame::CurrentRow() {
 void TMainFrame::OnView() {
     const int row = CurrentRow();
     if (row < 0) return;
-    TSearchCFG copy(state_.search);
-    copy.SearchFilesMask = state_.search.FoundFiles[row].Path();
-    copy.SearchIncludeSubDir = 0;
-    TProcesDlg run(client_, "Open", nullptr, copy, state_.query);
-    if (run.ShowModal() != wxID_OK) return;
-    if (copy.LongestLine > 1000) copy.LongestLine = 1000;
-    // The viewer that shows the copy is a window the program does not have yet.
+    auto copy = std::make_unique<TSearchCFG>(state_.search);
+    copy->SearchFilesMask = state_.search.FoundFiles[row].Path();
+    copy->SearchIncludeSubDir = 0;
+    {
+        TProcesDlg run(client_, "Open", nullptr, *copy, state_.query);
+        if (run.ShowModal() != wxID_OK) return;
+    }
+    if (copy->LongestLine > 1000) copy->LongestLine = 1000;
+    auto* viewer = new TViewDlg(std::move(copy), state_.query.get(), state_.ui, state_.openViewers);
+    viewer->Show();
 }
 
 void TMainFrame::OnOpenRow() {

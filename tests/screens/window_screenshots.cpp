@@ -2,6 +2,7 @@
 // window_screenshots OUTPUT-FOLDER. Needs a display (scripts/screenshots
 // starts a virtual one).
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <vector>
 #include <string>
@@ -25,7 +26,9 @@
 #include "app/program_state.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
 #include "results/results_list_wx.h"
+#include "dialogs/file_info_dlg_wx.h"
 #include "search/proces_dlg_wx.h"
+#include "viewer/view_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
 
@@ -151,6 +154,9 @@ bool TakeMainWindowShots(const std::string& folder) {
     return ok;
 }
 
+// The viewer over a made-up file: hits, wrap, a selection, Oem, and its information.
+bool TakeViewerShots(const std::string& folder);
+
 struct Shot {
     std::string path;
     std::function<void()> setUp;  // puts the dialog in the state to show
@@ -215,7 +221,70 @@ int TakeAll(const std::string& folder) {
         ok &= TakeShots(browser, {{folder + "/browser.png", [] {}}});
     }
     ok &= TakeMainWindowShots(folder);
+    ok &= TakeViewerShots(folder);
     return ok ? 0 : 1;
+}
+
+bool TakeViewerShots(const std::string& folder) {
+    char dir[] = "/tmp/quarvel-shots-XXXXXX";
+    if (!mkdtemp(dir)) return false;
+    const std::string path = std::string(dir) + "/sample.txt";
+    {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        std::fputs("The alpha line names alpha twice; beta comes later.\r\n", out);
+        std::fputs("Tab:\there, NUL:", out);
+        std::fputc(0, out);
+        std::fputs(" end; box drawing in OEM: \xC9\xCD\xCD\xBB \xBA\x82t\xE9\xBA \xC8\xCD\xCD\xBC\n", out);
+        std::string longLine = "A long line: ";
+        for (int i = 0; i < 12; ++i) longLine += "word" + std::to_string(i) + " beta filler text, ";
+        std::fputs((longLine + "alpha at its end.\n").c_str(), out);
+        for (int i = 1; i <= 30; ++i) std::fprintf(out, "Line %02d %s\n", i, i % 7 == 0 ? "with alpha and beta" : "plain");
+        std::fclose(out);
+    }
+    auto cfg = std::make_unique<TSearchCFG>();
+    cfg->SetDefaults();
+    cfg->SearchFilesMask = path;
+    cfg->SearchString = "alpha|beta";
+    cfg->DeriveWindows(TodayDosDate());
+    std::unique_ptr<Tstr> query;
+    {
+        TProcesDlg run(nullptr, "Open", nullptr, *cfg, query);
+        if (run.ShowModal() != wxID_OK) return false;
+    }
+    TUiSettings ui;
+    ui.ViewerFont.lfFaceName = "Courier New";
+    ui.ViewerFont.lfHeight = -13;
+    ui.ViewerFont.lfWeight = 400;
+    ui.ColorVD = 0x0000FF;
+    std::int32_t viewers = 0;
+    auto* viewer = new TViewDlg(std::move(cfg), query.get(), ui, viewers);
+    viewer->SetSize(40, 40, 640, 420);
+    viewer->Show();
+    Settle(600);
+    bool ok = SaveScreen(viewer->GetScreenRect(), folder + "/viewer-hits.png");
+    auto command = [viewer](int id) {
+        wxCommandEvent event(wxEVT_MENU, id);
+        viewer->ProcessWindowEvent(event);
+        Settle(400);
+    };
+    command(kVmWrap);
+    ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-wrap.png");
+    command(kVmWrap);
+    viewer->Model().Select(12, 160);
+    viewer->Canvas()->Refresh();
+    Settle(400);
+    ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-selection.png");
+    viewer->Model().Select(0, 0);
+    command(kVmOem);
+    ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-oem.png");
+    {
+        TFileInfoDlg info(viewer, viewer->Record(), query.get());
+        ok &= TakeShots(info, {{folder + "/file-info.png", [] {}}});
+    }
+    viewer->Destroy();
+    Settle(200);
+    std::filesystem::remove_all(dir);
+    return ok;
 }
 
 }  // namespace

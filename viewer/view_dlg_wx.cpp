@@ -1,0 +1,346 @@
+#include "viewer/view_dlg_wx.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <wx/accel.h>
+#include <wx/clipbrd.h>
+#include <wx/dcbuffer.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/settings.h>
+
+#include "app/program_icon_wx.h"
+#include "app/text_wx.h"
+#include "dialogs/file_info_dlg_wx.h"
+#include "platform/error.h"
+
+namespace quarvel {
+
+namespace {
+
+wxColour FromColorRef(std::uint32_t bgr) { return wxColour(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+wxFont FontOf(const TLogFont& lf) {
+    const int pixels = std::max(6, std::abs(lf.lfHeight));
+    wxFontInfo info(wxSize(0, pixels));
+    info.Family(wxFONTFAMILY_TELETYPE).Italic(lf.lfItalic != 0).Underlined(lf.lfUnderline != 0).Strikethrough(
+        lf.lfStrikeOut != 0);
+    if (lf.lfWeight > 0) info.Weight(std::clamp(static_cast<int>(lf.lfWeight), 100, 900));
+    if (!lf.lfFaceName.empty()) info.FaceName(FromAnsi(lf.lfFaceName));
+    return wxFont(info);
+}
+
+}  // namespace
+
+// The client area: draws the rows, takes the keys, the mouse and the scroll bars.
+class TViewCanvas : public wxWindow {
+public:
+    TViewCanvas(wxWindow* parent, ViewModel& model)
+        : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxVSCROLL | wxHSCROLL | wxWANTS_CHARS),
+          model_(model) {
+        SetBackgroundStyle(wxBG_STYLE_PAINT);
+        Bind(wxEVT_PAINT, [this](wxPaintEvent&) { Paint(); });
+        Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+            Measure();
+            model_.Realign();
+            Refresh(false);
+            event.Skip();
+        });
+        for (auto type : {wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN, wxEVT_SCROLLWIN_PAGEUP,
+                          wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM,
+                          wxEVT_SCROLLWIN_THUMBRELEASE})
+            Bind(type, [this](wxScrollWinEvent& event) { OnScroll(event); });
+        // The view moves when the thumb is let go, not while it is dragged.
+        Bind(wxEVT_SCROLLWIN_THUMBTRACK, [](wxScrollWinEvent&) {});
+        Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) { OnKey(event); });
+        Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+            SetFocus();
+            if (!HasCapture()) CaptureMouse();
+            const std::uint64_t at = OffsetAt(event.GetPosition());
+            model_.Select(at, at);
+            dragging_ = true;
+            Refresh(false);
+        });
+        Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+            if (!dragging_) return;
+            const std::uint64_t at = OffsetAt(event.GetPosition());
+            if (at == model_.SelectionEnd()) return;
+            model_.Select(model_.Anchor(), at);
+            Refresh(false);
+        });
+        Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+            if (HasCapture()) ReleaseMouse();
+            if (!dragging_) return;
+            dragging_ = false;
+            model_.Select(model_.Anchor(), OffsetAt(event.GetPosition()));
+            Refresh(false);
+        });
+        Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { dragging_ = false; });
+    }
+
+    void SetLook(const wxFont& font, const wxColour& hit) {
+        font_ = font;
+        hit_ = hit;
+        Measure();
+        model_.Realign();
+        Refresh(false);
+    }
+    int CharWidth() const { return charWidth_; }
+    int LineHeight() const { return lineHeight_; }
+    int Columns() const { return std::max(1, GetClientSize().x / charWidth_); }
+    int HorizontalPosition() const { return horizontal_; }
+
+private:
+    // Character cell and rows per window from the font and the client size.
+    void Measure() {
+        wxClientDC dc(this);
+        dc.SetFont(font_);
+        wxCoord width = 0, height = 0, descent = 0, leading = 0;
+        dc.GetTextExtent("M", &width, &height, &descent, &leading);
+        charWidth_ = std::max(1, width);
+        lineHeight_ = std::max(1, height + leading);
+        // Runs of plain characters can be drawn at once only when the font
+        // advances by whole cells; otherwise every character gets its own cell.
+        wholeCells_ = dc.GetTextExtent(wxString('M', 64)).x == 64 * charWidth_;
+        model_.SetWindowSize(static_cast<std::uint32_t>(Columns()), GetClientSize().y / lineHeight_ + 1);
+    }
+
+    std::uint64_t OffsetAt(wxPoint point) const {
+        const int column = std::max(0, point.x) / charWidth_ + horizontal_;
+        return model_.OffsetAt(static_cast<std::uint64_t>(column), std::max(0, point.y) / lineHeight_);
+    }
+
+    void OnScroll(wxScrollWinEvent& event) {
+        const wxEventType type = event.GetEventType();
+        if (event.GetOrientation() == wxHORIZONTAL) {
+            int to = horizontal_;
+            if (type == wxEVT_SCROLLWIN_LINEUP) to -= 1;
+            if (type == wxEVT_SCROLLWIN_LINEDOWN) to += 1;
+            if (type == wxEVT_SCROLLWIN_PAGEUP) to -= Columns();
+            if (type == wxEVT_SCROLLWIN_PAGEDOWN) to += Columns();
+            if (type == wxEVT_SCROLLWIN_TOP) to = 0;
+            if (type == wxEVT_SCROLLWIN_BOTTOM) to = HorizontalRange();
+            if (type == wxEVT_SCROLLWIN_THUMBRELEASE) to = event.GetPosition();
+            ScrollHorizontally(to);
+            return;
+        }
+        ScrollStep step = ScrollStep::Thumb;
+        if (type == wxEVT_SCROLLWIN_LINEUP) step = ScrollStep::LineUp;
+        if (type == wxEVT_SCROLLWIN_LINEDOWN) step = ScrollStep::LineDown;
+        if (type == wxEVT_SCROLLWIN_PAGEUP) step = ScrollStep::PageUp;
+        if (type == wxEVT_SCROLLWIN_PAGEDOWN) step = ScrollStep::PageDown;
+        if (type == wxEVT_SCROLLWIN_TOP) step = ScrollStep::Top;
+        if (type == wxEVT_SCROLLWIN_BOTTOM) step = ScrollStep::Bottom;
+        Step(step, static_cast<std::uint32_t>(std::max(0, event.GetPosition())));
+    }
+
+public:
+    void Step(ScrollStep step, std::uint32_t thumb = 0) {
+        model_.Scroll(step, thumb);
+        Refresh(false);
+    }
+
+private:
+    int HorizontalRange() const {
+        if (model_.Wrap()) return 0;
+        return std::max(0, static_cast<int>(std::min<std::uint32_t>(model_.Record().LongestLine, kUnwrappedRowWidth)) -
+                               Columns());
+    }
+    void ScrollHorizontally(int to) {
+        horizontal_ = std::clamp(to, 0, HorizontalRange());
+        Refresh(false);
+    }
+
+    void OnKey(wxKeyEvent& event) {
+        switch (event.GetKeyCode()) {
+            case WXK_PAGEUP: Step(ScrollStep::PageUp); break;
+            case WXK_PAGEDOWN: Step(ScrollStep::PageDown); break;
+            case WXK_UP: Step(ScrollStep::LineUp); break;
+            case WXK_DOWN: Step(ScrollStep::LineDown); break;
+            case WXK_LEFT: ScrollHorizontally(horizontal_ - 1); break;
+            case WXK_RIGHT: ScrollHorizontally(horizontal_ + 1); break;
+            case WXK_HOME: horizontal_ = 0, Step(ScrollStep::Top); break;
+            case WXK_END: horizontal_ = 0, Step(ScrollStep::Bottom); break;
+            default: event.Skip();
+        }
+    }
+
+    // Draws characters from column `first` of a row, each in its own cell (or
+    // a run at once when the font's cells are whole), skipping what lies left
+    // of the window.
+    void DrawCells(wxDC& dc, const std::string& text, std::size_t first, std::size_t count, int y) {
+        const int columns = Columns() + 1;
+        std::size_t column = std::max<std::size_t>(first, horizontal_);
+        const std::size_t end = std::min(first + count, text.size());
+        while (column < end && static_cast<int>(column) - horizontal_ < columns) {
+            std::size_t run = 1;
+            if (wholeCells_)
+                while (column + run < end && static_cast<unsigned char>(text[column + run]) < 0x80 &&
+                       static_cast<unsigned char>(text[column]) < 0x80)
+                    ++run;
+            dc.DrawText(FromAnsi(std::string_view(text).substr(column, run)),
+                        (static_cast<int>(column) - horizontal_) * charWidth_, y);
+            column += run;
+        }
+    }
+
+    void Paint() {
+        wxAutoBufferedPaintDC dc(this);
+        Measure();
+        static_cast<wxTopLevelWindow*>(GetParent())->SetTitle(FromFileName(model_.Caption()));
+        const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+        const wxColour window = *wxWHITE;
+        dc.SetBackground(wxBrush(window));
+        dc.Clear();
+        dc.SetFont(font_);
+        dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+        const std::vector<ViewRow> rows = model_.ReadRows(model_.RowsPerWindow());
+        std::vector<SelectionSpan> spans = model_.SelectionSpans(model_.RowsPerWindow());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const ViewRow& row = rows[r];
+            const int y = static_cast<int>(r) * lineHeight_;
+            // The selection shows inverted: dark cells, light text.
+            std::size_t selFirst = 0, selEnd = 0;
+            for (const SelectionSpan& span : spans)
+                if (span.row == static_cast<int>(r)) selFirst = span.first, selEnd = span.end;
+            if (selEnd > selFirst) {
+                dc.SetPen(*wxTRANSPARENT_PEN);
+                dc.SetBrush(wxBrush(text));
+                dc.DrawRectangle((static_cast<int>(selFirst) - horizontal_) * charWidth_, y,
+                                 static_cast<int>(selEnd - selFirst) * charWidth_, lineHeight_);
+            }
+            auto drawPart = [&](std::size_t first, std::size_t count, const wxColour& colour) {
+                // The part outside the selection, then the part inside it, inverted.
+                const std::size_t end = first + count;
+                const std::size_t inFirst = std::clamp(selFirst, first, end), inEnd = std::clamp(selEnd, first, end);
+                if (inEnd <= inFirst) {
+                    dc.SetTextForeground(colour);
+                    DrawCells(dc, row.text, first, count, y);
+                    return;
+                }
+                dc.SetTextForeground(colour);
+                DrawCells(dc, row.text, first, inFirst - first, y);
+                DrawCells(dc, row.text, inEnd, end - inEnd, y);
+                dc.SetTextForeground(wxColour(255 - colour.Red(), 255 - colour.Green(), 255 - colour.Blue()));
+                DrawCells(dc, row.text, inFirst, inEnd - inFirst, y);
+            };
+            // Columns in the hit colour, then runs of one colour each.
+            std::vector<bool> hit(row.text.size(), false);
+            for (const HitMark& mark : model_.MarksFor(row))
+                for (std::size_t c = mark.column; c < mark.column + mark.length && c < hit.size(); ++c) hit[c] = true;
+            for (std::size_t c = 0; c < row.text.size();) {
+                std::size_t e = c;
+                while (e < row.text.size() && hit[e] == hit[c]) ++e;
+                drawPart(c, e - c, hit[c] ? hit_ : text);
+                c = e;
+            }
+        }
+        SetScrollbar(wxVERTICAL, static_cast<int>(model_.ScrollPosition()), 1, kScrollRange + 1);
+        SetScrollbar(wxHORIZONTAL, horizontal_, 1, HorizontalRange() + 1);
+    }
+
+    ViewModel& model_;
+    wxFont font_;
+    wxColour hit_ = *wxRED;
+    int charWidth_ = 8, lineHeight_ = 16;
+    bool wholeCells_ = false;
+    int horizontal_ = 0;
+    bool dragging_ = false;
+};
+
+TViewDlg::TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUiSettings& ui,
+                   std::int32_t& openViewers)
+    : wxFrame(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxSize(760, 520)),
+      cfg_(std::move(cfg)),
+      file_(cfg_->FoundFiles.empty() ? std::string() : cfg_->FoundFiles[0].Path()),
+      openViewers_(openViewers) {
+    ++openViewers_;
+    if (query) query_.emplace(*query);
+    model_ = std::make_unique<ViewModel>(*cfg_, query_ ? &*query_ : nullptr, file_);
+    SetIcons(ProgramIcons());
+    BuildMenu();
+    canvas_ = new TViewCanvas(this, *model_);
+    ApplyFont(ui.ViewerFont, ui.ColorVD);
+    canvas_->SetFocus();
+}
+
+TViewDlg::~TViewDlg() { --openViewers_; }
+
+wxWindow* TViewDlg::Canvas() const { return canvas_; }
+
+void TViewDlg::ApplyFont(const TLogFont& font, std::uint32_t hitColour) {
+    canvas_->SetLook(FontOf(font), FromColorRef(hitColour));
+}
+
+void TViewDlg::BuildMenu() {
+    auto* search = new wxMenu;
+    search->Append(kVmNext, "&Next\tF3");
+    search->Append(kVmPrev, "&Prev\tShift+F3");
+    search->AppendSeparator();
+    search->Append(kVmInfo, "&Info\tI");
+    search->AppendSeparator();
+    search->Append(kVmExit, "E&xit\tEsc");
+    auto* edit = new wxMenu;
+    edit->Append(kVmCopy, "&Copy\tCtrl+C");
+    edit->Append(kVmSelectAll, "Select &All\tCtrl+A");
+    auto* options = new wxMenu;
+    options->AppendCheckItem(kVmWrap, "&Wrap\tF2");
+    options->AppendCheckItem(kVmAllWords, "&All words");
+    options->AppendCheckItem(kVmOem, "&Oem\tF8");
+    auto* bar = new wxMenuBar;
+    bar->Append(search, "&Search");
+    bar->Append(edit, "&Edit");
+    bar->Append(options, "&Options");
+    SetMenuBar(bar);
+    // The frame's own keys come before what the drawing area does with them.
+    wxAcceleratorEntry keys[] = {{wxACCEL_NORMAL, WXK_F3, kVmNext},   {wxACCEL_SHIFT, WXK_F3, kVmPrev},
+                                 {wxACCEL_NORMAL, 'I', kVmInfo},      {wxACCEL_NORMAL, WXK_ESCAPE, kVmExit},
+                                 {wxACCEL_CTRL, 'C', kVmCopy},        {wxACCEL_CTRL, 'A', kVmSelectAll},
+                                 {wxACCEL_NORMAL, WXK_F2, kVmWrap},   {wxACCEL_NORMAL, WXK_F8, kVmOem}};
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
+
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHit(true); }, kVmNext);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHit(false); }, kVmPrev);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+        TFileInfoDlg info(this, *cfg_, query_ ? &*query_ : nullptr);
+        info.ShowModal();
+    }, kVmInfo);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kVmExit);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCopy(); }, kVmCopy);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(model_->HasSelection()); }, kVmCopy);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+        model_->SelectAll();
+        canvas_->Refresh(false);
+    }, kVmSelectAll);
+    for (int id : {kVmWrap, kVmAllWords, kVmOem})
+        Bind(wxEVT_MENU, [this, id](wxCommandEvent&) { OnToggle(id); }, id);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
+}
+
+void TViewDlg::OnHit(bool next) {
+    if (!(next ? model_->NextHit() : model_->PrevHit())) ShowMessage(this, "Word(s) not found");
+    canvas_->Refresh(false);
+}
+
+void TViewDlg::OnCopy() {
+    if (!model_->HasSelection()) return;
+    const std::string bytes = model_->SelectedBytes();
+    wxClipboardLocker locker;
+    if (!locker) return;
+    wxTheClipboard->SetData(new wxTextDataObject(FromAnsi(bytes)));
+}
+
+void TViewDlg::OnToggle(int id) {
+    // The model holds the flags; the check marks follow it, whether the
+    // command came from the menu or from a key.
+    if (id == kVmWrap) model_->SetWrap(!model_->Wrap());
+    if (id == kVmAllWords) model_->SetAllWords(!model_->AllWords());
+    if (id == kVmOem) model_->SetOem(!model_->Oem());
+    GetMenuBar()->Check(kVmWrap, model_->Wrap());
+    GetMenuBar()->Check(kVmAllWords, model_->AllWords());
+    GetMenuBar()->Check(kVmOem, model_->Oem());
+    if (!IsIconized()) canvas_->Refresh(false);
+}
+
+}  // namespace quarvel

@@ -1,0 +1,57 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include <wx/frame.h>
+
+#include "query/tstr.h"
+#include "settings/ui_settings.h"
+#include "viewer/view_file.h"
+#include "viewer/view_model.h"
+
+namespace quarvel {
+
+enum ViewCommandId : int {
+    kVmNext = 601,
+    kVmPrev = 602,
+    kVmWrap = 603,
+    kVmAllWords = 604,
+    kVmOem = 605,
+    kVmInfo = 606,
+    kVmCopy = 607,
+    kVmSelectAll = 608,
+    kVmExit = 24310,
+};
+
+class TViewCanvas;
+
+// The viewer: a window of its own that shows one found file with its hits,
+// owns the search record that the View command prepared for it, and counts
+// itself among the open viewers while it exists.
+class TViewDlg : public wxFrame {
+public:
+    TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUiSettings& ui, std::int32_t& openViewers);
+    ~TViewDlg() override;
+
+    ViewModel& Model() { return *model_; }
+    const TSearchCFG& Record() const { return *cfg_; }
+    wxWindow* Canvas() const;
+    // The viewer font and hit colour as the settings hold them now.
+    void ApplyFont(const TLogFont& font, std::uint32_t hitColour);
+
+private:
+    void BuildMenu();
+    void OnHit(bool next);
+    void OnCopy();
+    void OnToggle(int id);
+
+    std::unique_ptr<TSearchCFG> cfg_;
+    std::optional<Tstr> query_;  // the expression the hits were found with
+    ViewFile file_;
+    std::unique_ptr<ViewModel> model_;
+    std::int32_t& openViewers_;
+    TViewCanvas* canvas_ = nullptr;
+};
+
+}  // namespace quarvel

@@ -1,0 +1,121 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "query/tstr.h"
+#include "settings/search_cfg.h"
+#include "viewer/view_file.h"
+
+namespace quarvel {
+
+inline constexpr std::uint32_t kScrollRange = 65535;
+inline constexpr std::uint32_t kUnwrappedRowWidth = 1000;
+
+// One row as read from the file.
+struct ViewRow {
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;  // past the last byte taken (the line feed, when there was one)
+    std::string text;       // as shown: control bytes as blanks, a closing carriage return dropped
+};
+
+// Columns of a row drawn in the hit colour.
+struct HitMark {
+    std::size_t column = 0;
+    std::size_t length = 0;
+};
+
+// Columns of a visible row that the selection covers: [first, end).
+struct SelectionSpan {
+    int row = 0;
+    std::uint64_t first = 0;
+    std::uint64_t end = 0;
+};
+
+enum class ScrollStep { LineUp, LineDown, PageUp, PageDown, Thumb, Top, Bottom };
+
+// The viewer's text: which rows show from which offset, the steps through the
+// file and from hit to hit, the hits of a row, the selection and the caption.
+// Offsets are whole 64-bit offsets; the scroll position runs 0..65535 as a
+// fraction of the file size.
+class ViewModel {
+public:
+    // cfg: the viewer's record (its first found file, line starts and hits);
+    // query: the expression the hits were found with (its term lengths).
+    ViewModel(const TSearchCFG& cfg, const Tstr* query, ByteSource& file);
+
+    const TSearchCFG& Record() const { return cfg_; }
+    std::uint64_t FileSize() const { return size_; }
+    std::uint64_t TopOffset() const { return top_; }
+    std::size_t TopLine() const { return topLine_; }
+    std::uint32_t ScrollPosition() const { return position_; }
+    std::uint32_t RowWidth() const { return rowWidth_; }
+    int RowsPerWindow() const { return rowsPerWindow_; }
+
+    // The window's size in characters: rows per window and, while wrapping, the row width.
+    void SetWindowSize(std::uint32_t columns, int rows);
+
+    // A step of the vertical scroll bar (thumb: where the thumb was let go).
+    // True when the scroll position moved, so the window must repaint.
+    bool Scroll(ScrollStep step, std::uint32_t thumb = 0);
+    void RowUp();
+    void RowDown();
+    // Next and Prev: false ("Word(s) not found") leaves the view as it was.
+    bool NextHit();
+    bool PrevHit();
+    // After a resize the top is re-aligned to the rows of the new width.
+    void Realign();
+
+    bool Wrap() const { return wrap_; }
+    bool AllWords() const { return allWords_; }
+    bool Oem() const { return oem_; }
+    void SetWrap(bool on);
+    void SetAllWords(bool on) { allWords_ = on; }
+    void SetOem(bool on) { oem_ = on; }
+
+    // "path (line:N/P%)"
+    std::string Caption() const;
+    // The rows from the top offset, read from the file.
+    std::vector<ViewRow> ReadRows(int count) const;
+    // The parts of a row that show a hit.
+    std::vector<HitMark> MarksFor(const ViewRow& row) const;
+
+    // Selection: anchor and end are file offsets; it covers [min, max).
+    std::uint64_t Anchor() const { return anchor_; }
+    std::uint64_t SelectionEnd() const { return end_; }
+    bool HasSelection() const { return anchor_ != end_; }
+    void Select(std::uint64_t anchor, std::uint64_t end);
+    void SelectAll() { Select(0, size_); }
+    // The selection on the visible rows.
+    std::vector<SelectionSpan> SelectionSpans(int rows) const;
+    // The offset under a character cell of the window (row and column from the top left).
+    std::uint64_t OffsetAt(std::uint64_t column, int row) const;
+    // The selected bytes as they are in the file.
+    std::string SelectedBytes() const;
+
+private:
+    std::uint64_t LineStart(std::size_t line) const;
+    std::uint64_t LineEnd(std::size_t line) const;  // where the next line starts, or the file size
+    std::size_t LineOf(std::uint64_t offset) const;
+    bool Counts(const TSaveElem& hit) const { return allWords_ || hit.satisfied != 0; }
+    std::uint32_t TermLength(std::uint32_t word) const;
+    std::uint32_t PositionOfTop() const;
+    void MoveRows(int rows, bool up);
+    bool SetPositionFromTop();
+
+    const TSearchCFG& cfg_;
+    std::vector<std::uint32_t> termLengths_;
+    ByteSource& file_;
+    std::string path_;
+    std::uint64_t size_ = 0;
+    std::uint64_t top_ = 0;
+    std::size_t topLine_ = 0;
+    std::uint32_t position_ = 0;
+    std::uint32_t rowWidth_ = kUnwrappedRowWidth;
+    std::uint32_t columns_ = kUnwrappedRowWidth;
+    int rowsPerWindow_ = 1;
+    bool wrap_ = false, allWords_ = false, oem_ = false;
+    std::uint64_t anchor_ = 0, end_ = 0;
+};
+
+}  // namespace quarvel
