@@ -1,0 +1,241 @@
+// The viewer's text model against a plain account of rows: every row start
+// reached by stepping, read from the file or hit-tested must be the one that
+// cutting each line into row-width pieces gives; then the edge cases.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/codepage.h"
+#include "viewer/view_model.h"
+
+namespace quarvel {
+namespace {
+
+class TextSource : public ByteSource {
+public:
+    explicit TextSource(std::string text) : text_(std::move(text)) {}
+    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t count) override {
+        if (offset >= text_.size()) return 0;
+        const std::size_t n = std::min<std::size_t>(count, text_.size() - offset);
+        text_.copy(into, n, offset);
+        return n;
+    }
+    std::string text_;
+};
+
+// A viewer's record for a text: its line starts as the scan makes them, and hits.
+struct Shown {
+    explicit Shown(const std::string& text, std::vector<TSaveElem> hits = {}) : file(text) {
+        TSaveFile found;
+        found.folder = "/data";
+        found.name = "f.txt";
+        found.size = text.size();
+        cfg.FoundFiles.push_back(found);
+        cfg.LineStarts.push_back(0);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') cfg.LineStarts.push_back(i + 1);
+        cfg.Hits = std::move(hits);
+        std::string expression = "alpha|be";
+        cfg.SetDefaults();
+        query = std::make_unique<Tstr>(expression, cfg);  // terms 0 "alpha" (5), 1 "be" (2)
+        model = std::make_unique<ViewModel>(cfg, query.get(), file);
+    }
+    TSearchCFG cfg;
+    TextSource file;
+    std::unique_ptr<Tstr> query;
+    std::unique_ptr<ViewModel> model;
+};
+
+// Every row start of a text cut at a row width, and the file size last.
+std::vector<std::uint64_t> RowStarts(const std::string& text, std::uint32_t width) {
+    std::vector<std::uint64_t> starts;
+    std::uint64_t line = 0;
+    while (true) {
+        const std::size_t lf = text.find('\n', line);
+        const std::uint64_t end = lf == std::string::npos ? text.size() : lf + 1;
+        for (std::uint64_t row = line; row < end; row += width) starts.push_back(row);
+        if (lf == std::string::npos) break;
+        line = end;
+    }
+    if (starts.empty() || starts.back() != text.size()) starts.push_back(text.size());
+    return starts;
+}
+
+std::string RandomText(std::mt19937& random) {
+    static const char alphabet[] = "ab \n\n\r\t\x01\xe9x";
+    std::string text(random() % 120, ' ');
+    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+    return text;
+}
+
+TEST(ViewRows, SteppingReadingAndHitTestingAgreeWithTheRowsOfEveryLine) {
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = RandomText(random);
+        Shown shown(text);
+        ViewModel& model = *shown.model;
+        const std::uint32_t width = 1 + random() % 7;
+        model.SetWindowSize(width, 4);
+        model.SetWrap(true);
+        const std::vector<std::uint64_t> starts = RowStarts(text, width);
+        // Down through every row to the file size, and back up again.
+        for (std::size_t i = 1; i < starts.size(); ++i) {
+            model.RowDown();
+            ASSERT_EQ(model.TopOffset(), starts[i]) << "text " << ::testing::PrintToString(text) << " width " << width;
+        }
+        model.RowDown();
+        ASSERT_EQ(model.TopOffset(), text.size());
+        for (std::size_t i = starts.size() - 1; i-- > 0;) {
+            model.RowUp();
+            ASSERT_EQ(model.TopOffset(), starts[i]);
+            ASSERT_EQ(model.TopLine() + 1, 1 + std::count(text.begin(), text.begin() + starts[i], '\n'));
+        }
+        // The rows read from the top start where the rows of the lines start,
+        // and a click in column 0 of a row lands on its start.
+        const std::vector<ViewRow> rows = model.ReadRows(static_cast<int>(starts.size()));
+        for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+            ASSERT_EQ(rows[i].start, starts[i]) << ::testing::PrintToString(text) << " width " << width;
+            ASSERT_LE(rows[i].text.size(), width);
+            ASSERT_EQ(model.OffsetAt(0, static_cast<int>(i)), starts[i]);
+        }
+        // Wherever the selection lies, its spans stay on the rows and inside them.
+        const std::uint64_t a = random() % (text.size() + 1), b = random() % (text.size() + 1);
+        model.Select(a, b);
+        std::uint64_t covered = 0;
+        for (const SelectionSpan& span : model.SelectionSpans(static_cast<int>(starts.size()))) {
+            ASSERT_LT(span.first, span.end);
+            ASSERT_LE(span.end, width);
+            covered += span.end - span.first;
+        }
+        ASSERT_EQ(covered, std::max(a, b) - std::min(a, b));
+    }
+}
+
+TEST(ViewRows, LinesWithoutLineFeedsAndLinesOfExactlyTheRowWidth) {
+    Shown noFeed(std::string(2500, 'x'));
+    ViewModel& model = *noFeed.model;
+    model.RowDown();
+    EXPECT_EQ(model.TopOffset(), 1000u);  // unwrapped rows are 1000 wide
+    model.SetWindowSize(80, 10);
+    model.SetWrap(true);
+    model.Scroll(ScrollStep::Top);
+    model.Scroll(ScrollStep::PageDown);
+    EXPECT_EQ(model.TopOffset(), 8u * 80);  // rows per window minus 2
+    EXPECT_EQ(model.TopLine(), 0u);
+
+    Shown exact("abcd\nef");
+    exact.model->SetWindowSize(4, 5);
+    exact.model->SetWrap(true);
+    const std::vector<ViewRow> rows = exact.model->ReadRows(3);
+    EXPECT_EQ(rows[0].text, "abcd");
+    EXPECT_EQ(rows[1].text, "");  // the line feed alone: an empty row
+    EXPECT_EQ(rows[1].end, 5u);
+    EXPECT_EQ(rows[2].text, "ef");  // the last line, without a line feed, ends at the file size
+    EXPECT_EQ(rows[2].end, 7u);
+}
+
+TEST(ViewRows, ControlBytesShowAsBlanksAndOemConvertsWhileCopyKeepsTheBytes) {
+    std::string text = "a\tb";
+    text += '\0';
+    text += "c\r\n\x80\xC9\xFF";
+    Shown shown(text);
+    ViewModel& model = *shown.model;
+    std::vector<ViewRow> rows = model.ReadRows(2);
+    EXPECT_EQ(rows[0].text, std::string("a b c"));  // the closing carriage return is dropped
+    EXPECT_EQ(rows[1].text, "\x80\xC9\xFF");
+    model.SetOem(true);
+    rows = model.ReadRows(2);
+    const std::string converted{static_cast<char>(kOemToAnsi[0x80]), static_cast<char>(kOemToAnsi[0xC9]),
+                                static_cast<char>(kOemToAnsi[0xFF])};
+    EXPECT_EQ(rows[1].text, converted);
+    EXPECT_NE(converted, "\x80\xC9\xFF");
+    model.SelectAll();
+    EXPECT_EQ(model.SelectedBytes(), text);  // raw: no conversion, line breaks and NUL as in the file
+}
+
+TEST(ViewHits, NextAndPrevFollowTheAllWordsRule) {
+    // "alpha" at 0 (satisfied), 20 (not), 40 (satisfied); one row per line of 10.
+    std::string text;
+    for (int i = 0; i < 6; ++i) text += "alpha....\n";
+    Shown shown(text, {{0, 0, 1}, {20, 0, 0}, {40, 0, 1}});
+    ViewModel& model = *shown.model;
+    EXPECT_TRUE(model.NextHit());
+    EXPECT_EQ(model.TopOffset(), 40u);  // the top row's own hit is passed over, so is the unsatisfied one
+    EXPECT_TRUE(model.PrevHit());
+    EXPECT_EQ(model.TopOffset(), 0u);
+    model.SetAllWords(true);
+    EXPECT_TRUE(model.NextHit());
+    EXPECT_EQ(model.TopOffset(), 20u);
+    EXPECT_TRUE(model.NextHit());
+    EXPECT_EQ(model.TopOffset(), 40u);
+    EXPECT_FALSE(model.NextHit());  // nothing beyond: the view stays
+    EXPECT_EQ(model.TopOffset(), 40u);
+    model.Scroll(ScrollStep::Bottom);
+    model.RowUp();
+    EXPECT_EQ(model.TopOffset(), 50u);
+    EXPECT_FALSE(model.NextHit());  // Next from the last row
+    EXPECT_EQ(model.TopOffset(), 50u);
+}
+
+TEST(ViewHits, MarksCoverTheWordAndRunOverRowBoundaries) {
+    // "alpha" at 3 crosses the boundary of rows of 5; "be" at 7 lies inside the second row.
+    Shown shown("xx alphabet\n", {{3, 0, 1}, {7, 1, 0}});
+    ViewModel& model = *shown.model;
+    model.SetWindowSize(5, 4);
+    model.SetWrap(true);
+    const std::vector<ViewRow> rows = model.ReadRows(2);
+    std::vector<HitMark> first = model.MarksFor(rows[0]), second = model.MarksFor(rows[1]);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].column, 3u);
+    EXPECT_EQ(first[0].length, 2u);
+    ASSERT_EQ(second.size(), 1u);  // the unsatisfied "be" is not drawn
+    EXPECT_EQ(second[0].column, 0u);
+    EXPECT_EQ(second[0].length, 3u);
+    model.SetAllWords(true);
+    second = model.MarksFor(rows[1]);
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(second[1].column, 2u);
+    EXPECT_EQ(second[1].length, 2u);
+}
+
+TEST(ViewScroll, EndPutsTheTopAtTheFileSizeAndTheCaptionAt100) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\n";
+    text += "last";
+    Shown shown(text);
+    ViewModel& model = *shown.model;
+    EXPECT_EQ(model.Caption(), "/data/f.txt (line:1/0%)");
+    model.Scroll(ScrollStep::Bottom);
+    EXPECT_EQ(model.TopOffset(), text.size());
+    EXPECT_EQ(model.ScrollPosition(), kScrollRange);
+    EXPECT_EQ(model.Caption(), "/data/f.txt (line:101/100%)");
+    model.Scroll(ScrollStep::LineUp);
+    EXPECT_EQ(model.ReadRows(1)[0].text, "last");
+    EXPECT_LT(model.ScrollPosition(), kScrollRange);  // below the end, never the last position
+    // A thumb let go halfway moves to a row start near half the file.
+    model.Scroll(ScrollStep::Thumb, kScrollRange / 2);
+    const std::uint64_t top = model.TopOffset();
+    EXPECT_TRUE(top == 0 || text[top - 1] == '\n');
+    EXPECT_NEAR(static_cast<double>(top), text.size() / 2.0, 10.0);
+    // A line step on a file this short moves one row and the thumb with it.
+    const std::uint32_t before = model.ScrollPosition();
+    model.Scroll(ScrollStep::LineDown);
+    EXPECT_GT(model.ScrollPosition(), before);
+}
+
+TEST(ViewSelection, AClickPastAShortLineEndsAtTheLineAndSelectAllTakesTheFile) {
+    Shown shown("short\na much longer line\n");
+    ViewModel& model = *shown.model;
+    EXPECT_EQ(model.OffsetAt(40, 0), 5u);  // the end of "short", before its line feed
+    EXPECT_EQ(model.OffsetAt(3, 1), 9u);
+    EXPECT_EQ(model.OffsetAt(2, 9), 6u + 2);  // below the last line: the walk stops in it
+    model.SelectAll();
+    EXPECT_EQ(model.SelectedBytes().size(), 25u);
+    model.Select(7, 7);
+    EXPECT_FALSE(model.HasSelection());
+    model.Select(3, 100);  // never beyond the file
+    EXPECT_EQ(model.SelectionEnd(), 25u);
+}
+
+}  // namespace
+}  // namespace quarvel
