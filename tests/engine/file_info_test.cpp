@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "dialogs/file_info.h"
+#include "platform/clock.h"
+
+namespace quarvel {
+namespace {
+
+TSearchCFG RecordOf(TSaveFile file, TSaveElemArray hits) {
+    TSearchCFG cfg;
+    cfg.SetDefaults();
+    cfg.SearchFilesMask = "/home/ann/notes.txt";
+    cfg.SearchString = "cat+dog|bird";
+    cfg.FoundFiles = {std::move(file)};
+    cfg.Hits = std::move(hits);
+    return cfg;
+}
+
+TEST(FileInfo, AHitAtTheOffsetOfItsWordsLastCountedHitIsNotCountedAgain) {
+    const std::uint32_t cat = 0, dog = 1;
+    // Hits as the list keeps them, ordered by offset.
+    TSaveElemArray hits = {
+        {0, cat, 0},   // the first hit counts, at offset 0 too
+        {0, cat, 1},   // the same occurrence again: not counted, whatever its unit decided
+        {0, dog, 0},
+        {7, dog, 0},
+        {7, cat, 0},
+        {7, dog, 1},   // a cat in between: still dog's last counted offset
+        {7, cat, 0},
+    };
+    EXPECT_EQ(CountWordHits(hits, cat), 2u);
+    EXPECT_EQ(CountWordHits(hits, dog), 2u);
+    EXPECT_EQ(CountWordHits(hits, 2), 0u);
+    EXPECT_EQ(CountWordHits({}, cat), 0u);
+
+    // Counting does not assume order: an offset seen again after another one counts again.
+    TSaveElemArray back = {{5, cat, 0}, {9, cat, 0}, {5, cat, 0}, {5, cat, 0}};
+    EXPECT_EQ(CountWordHits(back, cat), 3u);
+}
+
+TEST(FileInfo, RowsFollowTheCompiledQueryAndEveryWordHasOne) {
+    TSearchCFG cfg = RecordOf({}, {{3, 2, 1}, {3, 2, 1}, {12, 0, 0}, {20, 2, 0}});
+    std::string expression = cfg.SearchString;
+    Tstr query(expression, cfg);
+    ASSERT_EQ(query.TermCount(), 3u);
+    FileInfo info(cfg, &query);
+    EXPECT_EQ(info.path, "/home/ann/notes.txt");
+    EXPECT_EQ(info.expression, "cat+dog|bird");
+    EXPECT_EQ(info.words, (std::vector<FileInfoWordRow>{{"cat", "1"}, {"dog", "0"}, {"bird", "2"}}));
+
+    EXPECT_TRUE(FileInfo(cfg, nullptr).words.empty()) << "no query, no rows";
+}
+
+TEST(FileInfo, SizeDateAndTimeLines) {
+    // A file saved on 7 March 2024 at 09:05:59, local time.
+    std::tm saved{};
+    saved.tm_mday = 7, saved.tm_mon = 2, saved.tm_year = 124;
+    saved.tm_hour = 9, saved.tm_min = 5, saved.tm_sec = 59;
+    saved.tm_isdst = -1;
+    const DosStamp stamp = DosStampFromTime(std::mktime(&saved));
+    TSaveFile file;
+    file.size = 0;
+    file.date = stamp.date;
+    file.time = stamp.time;
+    FileInfo info(RecordOf(file, {}), nullptr);
+    EXPECT_EQ(info.size, "Size 0 byte(s)");
+    EXPECT_EQ(info.date, "Date 07/03/2024");
+    EXPECT_EQ(info.time, "Time 09:05") << "no seconds, and minutes are not rounded";
+
+    file.size = 5'000'000'123ull;  // past 4 GiB
+    file.date = PackDosDate(31, 12, 2107);
+    file.time = static_cast<std::uint16_t>((23 << 11) | (59 << 5));
+    info = FileInfo(RecordOf(file, {}), nullptr);
+    EXPECT_EQ(info.size, "Size 5000000123 byte(s)");
+    EXPECT_EQ(info.date, "Date 31/12/2107");
+    EXPECT_EQ(info.time, "Time 23:59");
+
+    TSearchCFG none = RecordOf(file, {});
+    none.FoundFiles.clear();
+    info = FileInfo(none, nullptr);
+    EXPECT_EQ(info.size, "Size 0 byte(s)") << "an empty record, without a found file";
+    EXPECT_EQ(info.date, "Date 00/00/1980");
+    EXPECT_EQ(info.time, "Time 00:00");
+}
+
+}  // namespace
+}  // namespace quarvel
