@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
 
 #include "bench/bench_setup.h"
@@ -18,33 +17,11 @@ int main(int argc, char** argv) {
     const BenchArguments args = ReadBenchArguments(argc, argv, 100, "quarvel-open-", ".txt");
     const long long megabytes = args.megabytes;
     const std::string &folder = args.folder, &name = args.name, &path = args.path;
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
+    const long long written = WriteSourceLikeText(path, megabytes * 1024 * 1024);
+    if (written < 0) {
         std::perror(path.c_str());
         return 2;
     }
-    // Lines of source-like words; about one line in forty holds a term.
-    const char* words[] = {"static", "int", "return", "struct", "device", "(void)", "{", "}", "if", "else",
-                           "0x1f;", "buffer", "count", "unsigned", "long", "*dev", "=", "->", "priv", "err"};
-    std::mt19937 rng(1);
-    const long long size = megabytes * 1024 * 1024;
-    long long written = 0;
-    std::string line;
-    while (written < size) {
-        line.clear();
-        const int n = 3 + static_cast<int>(rng() % 10);
-        for (int i = 0; i < n; ++i) {
-            line += words[rng() % 20];
-            line += ' ';
-        }
-        const unsigned pick = rng() % 80;
-        if (pick == 0) line += "mutex_lock(&priv->lock); ";
-        if (pick == 1) line += "mutex_unlock(&priv->lock); ";
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), out);
-        written += static_cast<long long>(line.size());
-    }
-    std::fclose(out);
 
     struct Quiet : ScanObserver {} observer;
     const bool cancel = false;

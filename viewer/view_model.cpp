@@ -126,13 +126,20 @@ bool ViewModel::Scroll(ScrollStep step, std::uint32_t thumb) {
     return moved || top_ != before;
 }
 
+TSaveElemArray::const_iterator ViewModel::FirstHitFrom(std::uint64_t offset) const {
+    return std::lower_bound(cfg_.Hits.begin(), cfg_.Hits.end(), offset,
+                            [](const TSaveElem& hit, std::uint64_t at) { return hit.offset < at; });
+}
+
 bool ViewModel::NextHit() {
     const std::uint64_t savedTop = top_;
     const std::size_t savedLine = topLine_;
     RowDown();
+    // The hits ascend by offset: the first that counts at or after the new top.
+    const auto& hits = cfg_.Hits;
     const TSaveElem* best = nullptr;
-    for (const TSaveElem& hit : cfg_.Hits)
-        if (hit.offset >= top_ && Counts(hit) && (!best || hit.offset < best->offset)) best = &hit;
+    for (auto it = FirstHitFrom(top_); it != hits.end() && !best; ++it)
+        if (Counts(*it)) best = &*it;
     if (!best || top_ == savedTop) {
         top_ = savedTop;
         topLine_ = savedLine;
@@ -145,9 +152,11 @@ bool ViewModel::NextHit() {
 }
 
 bool ViewModel::PrevHit() {
+    // The last that counts before the top: the greatest offset, the last of equal ones.
+    const auto& hits = cfg_.Hits;
     const TSaveElem* best = nullptr;
-    for (const TSaveElem& hit : cfg_.Hits)
-        if (hit.offset < top_ && Counts(hit) && (!best || hit.offset >= best->offset)) best = &hit;
+    for (auto it = FirstHitFrom(top_); it != hits.begin() && !best;)
+        if (Counts(*--it)) best = &*it;
     if (!best) return false;
     top_ = best->offset + 1;
     RowUp();

@@ -97,6 +97,7 @@ private:
     std::uint64_t LineStart(std::size_t line) const;
     std::uint64_t LineEnd(std::size_t line) const;  // where the next line starts, or the file size
     std::size_t LineOf(std::uint64_t offset) const;
+    TSaveElemArray::const_iterator FirstHitFrom(std::uint64_t offset) const;
     bool Counts(const TSaveElem& hit) const { return allWords_ || hit.satisfied != 0; }
     std::uint32_t TermLength(std::uint32_t word) const;
     std::uint32_t PositionOfTop() const;

@@ -3,6 +3,7 @@
 // cutting each line into row-width pieces gives; then the edge cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "platform/codepage.h"
@@ -108,6 +109,44 @@ TEST(ViewRows, SteppingReadingAndHitTestingAgreeWithTheRowsOfEveryLine) {
             covered += span.end - span.first;
         }
         ASSERT_EQ(covered, std::max(a, b) - std::min(a, b));
+    }
+}
+
+// The row that holds an offset, by the plain account.
+std::uint64_t RowOf(const std::vector<std::uint64_t>& starts, std::uint64_t offset) {
+    return *(std::upper_bound(starts.begin(), starts.end(), offset) - 1);
+}
+
+TEST(ViewHits, NextAndPrevLandOnTheRowOfTheHitThatTheLinearRuleChooses) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        const std::string text = RandomText(random) + "end";
+        std::vector<TSaveElem> hits;
+        for (std::uint64_t at = 0; at < text.size(); at += 1 + random() % 9)
+            hits.push_back({at, static_cast<std::uint32_t>(random() % 2), static_cast<std::uint32_t>(random() % 2)});
+        Shown shown(text, hits);
+        ViewModel& model = *shown.model;
+        const std::uint32_t width = 1 + random() % 6;
+        model.SetWindowSize(width, 4);
+        model.SetWrap(true);
+        model.SetAllWords(random() % 2);
+        const std::vector<std::uint64_t> starts = RowStarts(text, width);
+        for (int step = 0; step < 12; ++step) {
+            const bool next = random() % 3 != 0;
+            const std::uint64_t top = model.TopOffset();
+            // The linear rule over the whole list.
+            const TSaveElem* chosen = nullptr;
+            const std::uint64_t from = next ? *std::upper_bound(starts.begin(), starts.end(), top) : top;
+            for (const TSaveElem& hit : hits) {
+                if (!model.AllWords() && !hit.satisfied) continue;
+                if (next ? hit.offset >= from && (!chosen || hit.offset < chosen->offset)
+                         : hit.offset < top && (!chosen || hit.offset >= chosen->offset))
+                    chosen = &hit;
+            }
+            const bool moved = next ? model.NextHit() : model.PrevHit();
+            ASSERT_EQ(moved, chosen != nullptr && !(next && from == top)) << ::testing::PrintToString(text);
+            ASSERT_EQ(model.TopOffset(), moved ? RowOf(starts, chosen->offset) : top);
+        }
     }
 }
 

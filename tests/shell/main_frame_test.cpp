@@ -8,6 +8,7 @@
 #include <set>
 
 #include <wx/app.h>
+#include <wx/clipbrd.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/uiaction.h>
@@ -20,6 +21,7 @@
 #include "results/results_list_wx.h"
 #include "search/proces_dlg_wx.h"
 #include "tests/shell/modal_expect.h"
+#include "viewer/view_dlg_wx.h"
 #include "tests/temp_folder.h"
 
 namespace quarvel {
@@ -217,6 +219,68 @@ TEST_F(MainFrame, RightClickPicksTheLabelsRowAndGivesTheSelectionBack) {
     list->RightClickAt(label.GetPosition() + wxPoint(10, 10 * label.height));
     EXPECT_EQ(menuRow, -2);
     EXPECT_EQ(list->SelectedRow(), 0);
+}
+
+TViewDlg* OpenViewer() {
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* viewer = dynamic_cast<TViewDlg*>(window); viewer && !viewer->IsBeingDeleted()) return viewer;
+    return nullptr;
+}
+
+// Keys go to the window under the pointer on a display without a window manager.
+void PointAt(wxWindow* window) {
+    window->Raise();
+    const wxRect area = window->GetScreenRect();
+    wxUIActionSimulator().MouseMove(area.x + area.width / 2, area.y + area.height / 2);
+    Settle(150);
+}
+
+TEST_F(MainFrame, ViewOpensTheRowsFileAndKeysStepAndCopy) {
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += i % 20 == 10 ? "an alpha line\n" : "filler\n";
+    Write("many.txt", text);
+    state_.search.SearchFilesMask = "many.txt";
+    SearchThroughNew();
+    ASSERT_EQ(frame_->List()->GetItemCount(), 1);
+    frame_->List()->SelectRow(0, true);
+    EXPECT_TRUE(MenuEnabled(kCmNew));
+    Issue(kCmView);
+    TViewDlg* viewer = OpenViewer();
+    ASSERT_NE(viewer, nullptr);
+    viewer->SetSize(0, 0, 500, 300);
+    Settle(300);
+    EXPECT_EQ(viewer->GetTitle(), wxString(tree_.Path() + "/many.txt (line:1/0%)"));
+    EXPECT_EQ(viewer->Model().ScrollPosition(), 0u);
+    EXPECT_EQ(viewer->Model().ReadRows(1)[0].text, "filler");
+    EXPECT_EQ(state_.openViewers, 1);
+    EXPECT_FALSE(MenuEnabled(kCmNew));
+
+    PointAt(viewer->Canvas());
+    wxUIActionSimulator keys;
+    keys.Char(WXK_F3);
+    Settle(200);
+    EXPECT_EQ(viewer->Model().TopLine(), 10u);
+    keys.Char(WXK_F3);
+    Settle(200);
+    EXPECT_EQ(viewer->Model().TopLine(), 30u);
+    keys.Char(WXK_F3, wxMOD_SHIFT);
+    Settle(200);
+    EXPECT_EQ(viewer->Model().TopLine(), 10u);
+    EXPECT_EQ(viewer->GetTitle().AfterLast(':'), wxString::Format("11/%d%%)", int(10 * 7 * 100 / text.size())));
+
+    keys.Char('a', wxMOD_CONTROL);
+    keys.Char('c', wxMOD_CONTROL);
+    Settle(200);
+    wxTextDataObject copied;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    EXPECT_TRUE(wxTheClipboard->GetData(copied));
+    wxTheClipboard->Close();
+    EXPECT_EQ(copied.GetText(), wxString(text));
+
+    viewer->Close();
+    Settle(100);
+    EXPECT_EQ(state_.openViewers, 0);
+    EXPECT_TRUE(MenuEnabled(kCmNew));
 }
 
 TEST_F(MainFrame, StatusBarFollowsTheSettingAtStartAndAfterOptions) {
