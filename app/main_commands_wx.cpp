@@ -10,6 +10,7 @@
 #include "app/row_commands.h"
 #include "app/text_wx.h"
 #include "dialogs/file_filter.h"
+#include "dialogs/option_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
 #include "platform/error.h"
@@ -108,6 +109,15 @@ void TMainFrame::OnOpenRow() {
     // Open and Open with find their row now; handing the file to another
     // program is not there yet.
     CurrentRow();
+}
+
+void TMainFrame::OnConfiguration() {
+    // A font chosen holds at once for every open viewer, even if the options are then cancelled.
+    TOptionDlg options(client_, state_.search, state_.ui, [](const TUiSettings& ui) {
+        for (wxWindow* window : wxTopLevelWindows)
+            if (auto* viewer = dynamic_cast<TViewDlg*>(window)) viewer->ApplyFont(ui.ViewerFont, ui.ColorVD);
+    });
+    if (options.ShowModal() == wxID_OK) ApplyHintModeAndStatusBar();
 }
 
 void TMainFrame::OnShowContextMenu() {

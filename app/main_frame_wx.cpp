@@ -183,6 +183,7 @@ void TMainFrame::BindCommands() {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenRow(); }, kCmOpenWith);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnShowContextMenu(); }, kCmShowContextMenu);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kCmExit);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnConfiguration(); }, kCmConfiguration);
     // Information, About, Configuration and Help open windows of their own
     // that the program does not have yet.
 }

@@ -54,6 +54,7 @@ private:
     void OnView();
     void OnOpenRow();
     void OnShowContextMenu();
+    void OnConfiguration();
     // The row a row command acts on, or -1 (after "File not found" when its file is gone).
     int CurrentRow();
 

@@ -14,24 +14,9 @@
 #include "app/text_wx.h"
 #include "dialogs/file_info_dlg_wx.h"
 #include "platform/error.h"
+#include "viewer/viewer_font_wx.h"
 
 namespace quarvel {
-
-namespace {
-
-wxColour FromColorRef(std::uint32_t bgr) { return wxColour(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-wxFont FontOf(const TLogFont& lf) {
-    const int pixels = std::max(6, std::abs(lf.lfHeight));
-    wxFontInfo info(wxSize(0, pixels));
-    info.Family(wxFONTFAMILY_TELETYPE).Italic(lf.lfItalic != 0).Underlined(lf.lfUnderline != 0).Strikethrough(
-        lf.lfStrikeOut != 0);
-    if (lf.lfWeight > 0) info.Weight(std::clamp(static_cast<int>(lf.lfWeight), 100, 900));
-    if (!lf.lfFaceName.empty()) info.FaceName(FromAnsi(lf.lfFaceName));
-    return wxFont(info);
-}
-
-}  // namespace
 
 // The client area: draws the rows, takes the keys, the mouse and the scroll bars.
 class TViewCanvas : public wxWindow {
@@ -270,7 +255,7 @@ TViewDlg::~TViewDlg() { --openViewers_; }
 wxWindow* TViewDlg::Canvas() const { return canvas_; }
 
 void TViewDlg::ApplyFont(const TLogFont& font, std::uint32_t hitColour) {
-    canvas_->SetLook(FontOf(font), FromColorRef(hitColour));
+    canvas_->SetLook(FontFromLogFont(font), ColourFromColorRef(hitColour));
 }
 
 void TViewDlg::BuildMenu() {
