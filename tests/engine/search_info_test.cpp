@@ -28,5 +28,20 @@ TEST(SearchInfo, LinesOfTheInformationDialog) {
     EXPECT_EQ(lines[4], "Search duration 0:0:0");
 }
 
+TEST(SearchInfo, EmptyFilesGiveNoRate) {
+    TSearchCFG cfg;
+    cfg.GFiles = 7;
+    cfg.timeStart = 5000;
+    cfg.timeEnd = 5009;
+    cfg.timeSum = 123;  // left from an earlier opening
+    cfg.GSizeFilesCurrent = 0;
+    const auto lines = SearchInfoLines(cfg);
+    EXPECT_EQ(cfg.timeSum, 9.0);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "Hits in 0 file(s) out of 7");
+    EXPECT_EQ(lines[4], "Search duration 0:0:9");
+    EXPECT_EQ(lines[5], "Read 0 byte(s)");
+}
+
 }  // namespace
 }  // namespace quarvel
