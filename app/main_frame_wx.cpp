@@ -8,6 +8,8 @@
 #include <wx/menu.h>
 
 #include "app/main_status_bar_wx.h"
+#include "dialogs/about_dlg_wx.h"
+#include "dialogs/info_dlg_wx.h"
 #include "app/program_icon_wx.h"
 #include "app/program_state.h"
 #include "platform/error.h"
@@ -184,8 +186,15 @@ void TMainFrame::BindCommands() {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnShowContextMenu(); }, kCmShowContextMenu);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kCmExit);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnConfiguration(); }, kCmConfiguration);
-    // Information, About, Configuration and Help open windows of their own
-    // that the program does not have yet.
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+        if (!state_.query) return;  // asked again, whatever the menu showed
+        TInfoDlg info(client_, state_.search);
+        info.ShowModal();
+    }, kCmInfo);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+        TAboutDlg about(client_);
+        about.ShowModal();
+    }, kCmAbout);
 }
 
 }  // namespace quarvel

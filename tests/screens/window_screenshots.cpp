@@ -26,7 +26,10 @@
 #include "app/program_state.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
 #include "results/results_list_wx.h"
+#include "dialogs/about_dlg_wx.h"
 #include "dialogs/file_info_dlg_wx.h"
+#include "dialogs/info_dlg_wx.h"
+#include "dialogs/option_dlg_wx.h"
 #include "search/proces_dlg_wx.h"
 #include "viewer/view_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
@@ -215,6 +218,26 @@ int TakeAll(const std::string& folder) {
         for (std::size_t page = 0; page < 4; ++page)
             shots.push_back({folder + "/search-" + pages[page] + ".png", [&search, page] { search.Tabs()->SetSelection(page); }});
         ok &= TakeShots(search, std::move(shots));
+    }
+    {
+        TSearchCFG run = cfg;
+        run.FoundFiles.resize(37);
+        run.GFiles = 1204;
+        run.timeStart = 1000;
+        run.timeEnd = 1000 + 3600 + 125;
+        run.GSizeFilesCurrent = 48'213'771;
+        run.SearchFilesMask = "*.txt,*.md,*.log,/usr/share/doc/**/copyright,README*,CHANGES*,NEWS*";
+        TInfoDlg info(nullptr, run);
+        ok &= TakeShots(info, {{folder + "/search-info.png", [] {}}});
+    }
+    {
+        TAboutDlg about(nullptr);
+        ok &= TakeShots(about, {{folder + "/about.png", [] {}}});
+    }
+    {
+        ui.ViewerFont.lfFaceName = "Courier New";
+        TOptionDlg options(nullptr, cfg, ui);
+        ok &= TakeShots(options, {{folder + "/options.png", [] {}}});
     }
     {
         TBrouseDirDlg browser(nullptr, "/usr/share/doc/");
