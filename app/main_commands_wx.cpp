@@ -4,12 +4,14 @@
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 
+#include "app/file_launch_wx.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "app/project_commands.h"
 #include "app/row_commands.h"
 #include "app/text_wx.h"
 #include "dialogs/file_filter.h"
+#include "dialogs/open_with_dlg_wx.h"
 #include "dialogs/option_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
@@ -105,10 +107,24 @@ void TMainFrame::OnView() {
     viewer->Show();
 }
 
-void TMainFrame::OnOpenRow() {
-    // Open and Open with find their row now; handing the file to another
-    // program is not there yet.
-    CurrentRow();
+void TMainFrame::OnOpen() {
+    const int noted = state_.contextMenuRow;
+    const int row = CurrentRow();
+    if (row < 0) return;
+    if (OpenWithDefaultHandler(state_.search.FoundFiles[row].Path()) == OpenOutcome::Started) return;
+    // No program for its type, or it would not start: Open with, silently, on the same row.
+    state_.contextMenuRow = noted;
+    OnOpenWith();
+}
+
+void TMainFrame::OnOpenWith() {
+    const int row = CurrentRow();
+    if (row < 0) return;
+    const std::string path = state_.search.FoundFiles[row].Path();
+    TOpenWithDlg dialog(client_, state_.ui);
+    if (dialog.ShowModal() != wxID_OK) return;
+    std::string why;
+    if (!StartProgramWith(dialog.Program(), path, why)) ShowUnableToExecute(client_, dialog.Program());
 }
 
 void TMainFrame::OnConfiguration() {

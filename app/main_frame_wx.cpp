@@ -181,8 +181,8 @@ void TMainFrame::BindCommands() {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenProject(); }, kCmOpenProject);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnSaveProject(); }, kCmSaveProject);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnView(); }, kCmView);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenRow(); }, kCmOpen);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenRow(); }, kCmOpenWith);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpen(); }, kCmOpen);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenWith(); }, kCmOpenWith);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnShowContextMenu(); }, kCmShowContextMenu);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kCmExit);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnConfiguration(); }, kCmConfiguration);

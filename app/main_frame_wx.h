@@ -52,7 +52,8 @@ private:
     void OnOpenProject();
     void OnSaveProject();
     void OnView();
-    void OnOpenRow();
+    void OnOpen();
+    void OnOpenWith();
     void OnShowContextMenu();
     void OnConfiguration();
     // The row a row command acts on, or -1 (after "File not found" when its file is gone).

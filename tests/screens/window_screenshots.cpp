@@ -29,6 +29,7 @@
 #include "dialogs/about_dlg_wx.h"
 #include "dialogs/file_info_dlg_wx.h"
 #include "dialogs/info_dlg_wx.h"
+#include "dialogs/open_with_dlg_wx.h"
 #include "dialogs/option_dlg_wx.h"
 #include "search/proces_dlg_wx.h"
 #include "viewer/view_dlg_wx.h"
@@ -218,6 +219,12 @@ int TakeAll(const std::string& folder) {
         for (std::size_t page = 0; page < 4; ++page)
             shots.push_back({folder + "/search-" + pages[page] + ".png", [&search, page] { search.Tabs()->SetSelection(page); }});
         ok &= TakeShots(search, std::move(shots));
+    }
+    {
+        TUiSettings programs;
+        programs.ProgramHistory = {"/usr/bin/less -N", "/usr/bin/vi", "/opt/tools/hexview --ascii"};
+        TOpenWithDlg openWith(nullptr, programs);
+        ok &= TakeShots(openWith, {{folder + "/open-with.png", [] {}}});
     }
     {
         TSearchCFG run = cfg;

@@ -9,6 +9,9 @@
 
 #include <wx/app.h>
 #include <wx/clipbrd.h>
+#include <wx/combobox.h>
+
+#include <gio/gio.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/uiaction.h>
@@ -21,6 +24,8 @@
 #include "results/results_list_wx.h"
 #include "search/proces_dlg_wx.h"
 #include "tests/shell/modal_expect.h"
+#include "dialogs/open_with_dlg_wx.h"
+#include "dialogs/open_with_model.h"
 #include "viewer/view_dlg_wx.h"
 #include "tests/temp_folder.h"
 
@@ -281,6 +286,53 @@ TEST_F(MainFrame, ViewOpensTheRowsFileAndKeysStepAndCopy) {
     Settle(100);
     EXPECT_EQ(state_.openViewers, 0);
     EXPECT_TRUE(MenuEnabled(kCmNew));
+}
+
+// Types a program into Open with and presses OK.
+class ChooseProgram : public wxExpectModalBase<TOpenWithDlg, ChooseProgram> {
+public:
+    explicit ChooseProgram(std::string program) : program_(std::move(program)) {}
+
+protected:
+    int OnInvoked(TOpenWithDlg* dialog) const override {
+        static_cast<wxComboBox*>(dialog->FindWindow(kOpenWithProgram))->SetValue(wxString::FromUTF8(program_));
+        return dialog->TransferDataFromWindow() ? wxID_OK : wxID_CANCEL;
+    }
+
+private:
+    std::string program_;
+};
+
+TEST_F(MainFrame, OpenOnATypeWithoutAHandlerGoesOnAsOpenWithOnTheRightClickedRow) {
+    for (const char* name : {"one.zzqv", "two.zzqv"}) Write(name, std::string("\x01\x02\x03 alpha \xff"));
+    gboolean uncertain = false;
+    gchar* type = g_content_type_guess((tree_.Path() + "/one.zzqv").c_str(), nullptr, 0, &uncertain);
+    GAppInfo* handler = g_app_info_get_default_for_type(type, FALSE);
+    g_free(type);
+    if (handler) {
+        g_object_unref(handler);
+        GTEST_SKIP() << "this desktop has a program for any file";
+    }
+    const std::string script = tree_.Path() + "/args.sh", received = tree_.Path() + "/args.txt";
+    Write("args.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + received + "'\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    state_.search.SearchFilesMask = "*.zzqv";
+    state_.search.SearchIncludeSubDir = 0;
+    SearchThroughNew();
+    TListWindow1* list = frame_->List();
+    ASSERT_EQ(list->GetItemCount(), 2);
+    list->SelectRow(0, true);
+    state_.contextMenuRow = 1;  // as a right click on the second row leaves it
+    wxTEST_DIALOG(Issue(kCmOpen), ChooseProgram(script));
+    EXPECT_EQ(state_.contextMenuRow, -1);
+    EXPECT_EQ(state_.ui.ProgramHistory.at(0), script);
+    std::string arguments;
+    for (int wait = 0; wait < 100 && arguments.empty(); ++wait) {
+        Settle(20);
+        std::ifstream in(received);
+        std::getline(in, arguments, '\0');
+    }
+    EXPECT_EQ(arguments, (list->GetItemText(1, 1) + list->GetItemText(1, 0)).ToStdString() + "\n");
 }
 
 TEST_F(MainFrame, StatusBarFollowsTheSettingAtStartAndAfterOptions) {
