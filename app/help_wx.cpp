@@ -7,8 +7,11 @@
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpfrm.h>
+#include <wx/html/helpwnd.h>
 #include <wx/msgdlg.h>
+#include <wx/splitter.h>
 #include <wx/stdpaths.h>
+#include <wx/treectrl.h>
 
 #include "app/text_wx.h"
 
@@ -33,44 +36,35 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The toolkit's help controller, told when its window goes without being
-// closed: the toolkit deletes every window left when the program ends, and
-// the controller would otherwise keep pointing at the deleted one.
-class HelpController : public wxHtmlHelpController {
-public:
-    HelpController() : wxHtmlHelpController(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS) {
-        SetTitleFormat("Quarvel Help: %s");
-    }
-    ~HelpController() override { *self_ = nullptr; }
+// The help window's frame, while there is one. The toolkit tells the
+// controller when its help window goes, whether it is closed or deleted with
+// every window left as the program ends, so the frame is asked for afresh
+// each time rather than kept.
+wxHtmlHelpFrame* FrameOf(wxHtmlHelpController& controller) {
+    wxHtmlHelpWindow* window = controller.GetHelpWindow();
+    return window ? wxDynamicCast(wxGetTopLevelParent(window), wxHtmlHelpFrame) : nullptr;
+}
 
-    void Show() {
-        const bool fresh = GetFrame() == nullptr;
-        DisplayContents();
-        wxHtmlHelpFrame* frame = GetFrame();
-        if (!frame || !fresh) return;
-        frame->SetSize(frame->FromDIP(wxSize(920, 680)));
-        // The window may outlive this controller (closed, then deleted later): it
-        // reaches the controller only through a pointer that the controller clears.
-        frame->Bind(wxEVT_DESTROY, [self = self_, frame](wxWindowDestroyEvent& event) {
-            if (*self && event.GetEventObject() == frame) (*self)->Forget(frame);
-            event.Skip();
-        });
+// Shows the contents; a new window gets room for the pages, a contents
+// column wide enough for its titles, and the book's topics in sight.
+void ShowContents(wxHtmlHelpController& controller) {
+    const bool fresh = FrameOf(controller) == nullptr;
+    controller.DisplayContents();
+    wxHtmlHelpFrame* frame = FrameOf(controller);
+    if (!frame || !fresh) return;
+    frame->SetSize(frame->FromDIP(wxSize(960, 700)));
+    wxHtmlHelpWindow* window = frame->GetHelpWindow();
+    if (wxSplitterWindow* split = window->GetSplitterWindow()) split->SetSashPosition(frame->FromDIP(290));
+    if (wxTreeCtrl* tree = window->GetTreeCtrl()) {
+        wxTreeItemIdValue cookie;
+        const wxTreeItemId book = tree->GetFirstChild(tree->GetRootItem(), cookie);
+        if (book.IsOk()) tree->Expand(book);
     }
-
-private:
-    void Forget(wxHtmlHelpFrame* frame) {
-        if (m_helpFrame != frame) return;  // closed before: the controller let it go then
-        m_helpWindow = nullptr;
-        m_helpFrame = nullptr;
-        m_helpDialog = nullptr;
-    }
-
-    std::shared_ptr<HelpController*> self_ = std::make_shared<HelpController*>(this);
-};
+}
 
 // The one viewer of the run and the book it holds.
 struct HelpViewer {
-    std::unique_ptr<HelpController> controller;
+    std::unique_ptr<wxHtmlHelpController> controller;
     std::string book;
 };
 
@@ -115,11 +109,13 @@ void ShowHelpContentsFrom(wxWindow* owner, const std::vector<std::string>& folde
     HelpViewer& viewer = Viewer();
     if (viewer.controller && viewer.book != book) {
         // Another book than the one shown: its viewer goes, the new one is read afresh.
-        if (wxHtmlHelpFrame* frame = viewer.controller->GetFrame()) frame->Close(true);
+        if (wxHtmlHelpFrame* frame = FrameOf(*viewer.controller)) frame->Close(true);
         viewer.controller.reset();
     }
     if (!viewer.controller) {
-        auto controller = std::make_unique<HelpController>();
+        // Bookmarks are left out: nothing would keep them from one run to the next.
+        auto controller = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS);
+        controller->SetTitleFormat("Quarvel Help: %s");
         if (!controller->AddBook(wxFileName(FromFileName(book)), false)) {
             wxMessageBox("The help book cannot be read:\n" + FromFileName(book), "Quarvel", wxOK, owner);
             return;
@@ -127,7 +123,7 @@ void ShowHelpContentsFrom(wxWindow* owner, const std::vector<std::string>& folde
         viewer.controller = std::move(controller);
         viewer.book = book;
     }
-    viewer.controller->Show();
+    ShowContents(*viewer.controller);
 }
 
 }  // namespace quarvel
