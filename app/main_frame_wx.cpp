@@ -7,6 +7,7 @@
 #include <wx/aui/auibar.h>
 #include <wx/menu.h>
 
+#include "app/help_wx.h"
 #include "app/main_status_bar_wx.h"
 #include "dialogs/about_dlg_wx.h"
 #include "dialogs/info_dlg_wx.h"
@@ -195,6 +196,7 @@ void TMainFrame::BindCommands() {
         TAboutDlg about(client_);
         about.ShowModal();
     }, kCmAbout);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowHelpContents(client_, state_.startFolder); }, kCmHelp);
 }
 
 }  // namespace quarvel

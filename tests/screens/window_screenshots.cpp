@@ -22,7 +22,13 @@
 #include <wx/aui/aui.h>
 #include <wx/evtloop.h>
 
+#include <wx/html/helpfrm.h>
+#include <wx/html/helpwnd.h>
+#include <wx/stdpaths.h>
+
+#include "app/help_wx.h"
 #include "app/main_frame_wx.h"
+#include "app/text_wx.h"
 #include "app/program_state.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
 #include "results/results_list_wx.h"
@@ -160,6 +166,7 @@ bool TakeMainWindowShots(const std::string& folder) {
 
 // The viewer over a made-up file: hits, wrap, a selection, Oem, and its information.
 bool TakeViewerShots(const std::string& folder);
+bool TakeHelpShots(const std::string& folder);
 
 struct Shot {
     std::string path;
@@ -252,6 +259,7 @@ int TakeAll(const std::string& folder) {
     }
     ok &= TakeMainWindowShots(folder);
     ok &= TakeViewerShots(folder);
+    ok &= TakeHelpShots(folder);
     return ok ? 0 : 1;
 }
 
@@ -314,6 +322,39 @@ bool TakeViewerShots(const std::string& folder) {
     viewer->Destroy();
     Settle(200);
     std::filesystem::remove_all(dir);
+    return ok;
+}
+
+// The help viewer over the book (the source tree's help/, found beside the
+// build folder): its contents, a page with tables, and its index. No book, no
+// pictures: the message box it would bring up is never shown here.
+bool TakeHelpShots(const std::string& folder) {
+    const std::string start = (std::filesystem::current_path() / "help").string();
+    const std::string executable = ToFileName(wxStandardPaths::Get().GetExecutablePath());
+    bool found = false;
+    for (const std::string& place : HelpBookFolders(start, executable))
+        found = found || std::filesystem::exists(std::filesystem::path(place) / kHelpBookFile);
+    if (!found) {
+        std::printf("FAILED no help book near %s\n", start.c_str());
+        return false;
+    }
+    ShowHelpContents(nullptr, start);
+    Settle(600);
+    wxHtmlHelpFrame* frame = nullptr;
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* help = wxDynamicCast(window, wxHtmlHelpFrame)) frame = help;
+    if (!frame) return false;
+    frame->Move(40, 40);
+    Settle(400);
+    bool ok = SaveScreen(frame->GetScreenRect(), folder + "/help-contents.png");
+    frame->GetHelpWindow()->Display("expressions.html");
+    Settle(400);
+    ok &= SaveScreen(frame->GetScreenRect(), folder + "/help-expressions.png");
+    frame->GetHelpWindow()->DisplayIndex();
+    Settle(400);
+    ok &= SaveScreen(frame->GetScreenRect(), folder + "/help-index.png");
+    frame->Close(true);
+    Settle(200);
     return ok;
 }
 
