@@ -145,13 +145,16 @@ void FileSelection::Gather() {
     const std::string& separator = cfg_.FileSeparator();
     const std::string& notSearch = cfg_.FileNotSearch();
     std::size_t p = 0;
+    // The View command's run names one file by its whole path, which no
+    // operator may cut and whose name is no mask: it finds that file or none.
+    const bool onePath = !searchMode_;
     while (p < list.size() && !cancel_) {
         bool include = true;
-        if (!notSearch.empty() && list.compare(p, notSearch.size(), notSearch) == 0) {
+        if (!onePath && !notSearch.empty() && list.compare(p, notSearch.size(), notSearch) == 0) {
             include = false;
             p += notSearch.size();
         }
-        std::size_t end = separator.empty() ? std::string::npos : list.find(separator, p);
+        std::size_t end = separator.empty() || onePath ? std::string::npos : list.find(separator, p);
         if (end == std::string::npos) end = list.size();
         const std::string entry = list.substr(p, end - p);
         const std::size_t cut = entry.rfind('/');
@@ -159,7 +162,7 @@ void FileSelection::Gather() {
         const std::string mask = cut == std::string::npos ? entry : entry.substr(cut + 1);
         if (folderPart.empty()) folderPart = cfg_.SearchDefaultPath;
         unsigned kind = include ? 1u : 0u;
-        if (EndsWithQrv(mask)) kind |= 2u;
+        if (EndsWithQrv(mask) && !onePath) kind |= 2u;
 
         const std::size_t before = cfg_.IncludeList.size() + cfg_.ExcludeList.size();
         const std::string walked = AbsoluteFolder(folderPart);
@@ -181,10 +184,10 @@ void FileSelection::Gather() {
             observer_.ShowMessage(text + mask);
         }
         ++group_;
-        if (separator.empty()) break;  // no separator could move past this entry
+        if (separator.empty() || onePath) break;  // no separator could move past this entry
         p = end + separator.size();
     }
-    ExpandProjectFiles();
+    if (!onePath) ExpandProjectFiles();
 }
 
 void FileSelection::GatherRefined() {
@@ -243,8 +246,9 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
                 }
                 continue;
             }
-            if ((attr & ~kCandidateAttributes) != 0 || !MaskMatches(mask, name)) continue;
-            const bool project = name.size() >= 5 && EndsWithQrv(name);
+            if ((attr & ~kCandidateAttributes) != 0) continue;
+            if (searchMode_ ? !MaskMatches(mask, name) : name != mask) continue;
+            const bool project = searchMode_ && name.size() >= 5 && EndsWithQrv(name);
             if (project && !(kind & 2u)) continue;
             TSaveFile record;
             record.group = group_;

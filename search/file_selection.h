@@ -19,7 +19,9 @@ inline constexpr std::uint32_t kCandidateAttributes = 0x27;
 // Turns the file list of a search into its search list.
 class FileSelection {
 public:
-    // searchMode: the filters apply (the View command's one-file run has none).
+    // searchMode: the file list is cut into entries of masks and the filters
+    // apply; without it (the View command's one-file run) the list is one
+    // whole path, whose file is taken as it is, a project file too.
     FileSelection(TSearchCFG& cfg, RunObserver& observer, const bool& cancel, bool searchMode);
 
     // Fills the include and exclude lists from the file list; empties the found-file list.
