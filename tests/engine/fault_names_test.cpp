@@ -221,6 +221,7 @@ TEST(FaultNames, ViewOfAFileThatIsGoneOpensNothingElse) {
         EXPECT_EQ(v.result, RunResult::Cancel);
         EXPECT_TRUE(v.cfg.FoundFiles.empty());
         EXPECT_FALSE(v.model);
+        ASSERT_FALSE(v.observer.messages.empty());
         EXPECT_EQ(v.observer.messages.back(), "File(s) not found");
     }
 }
