@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program as a user would, closes its main window, and checks
-# what it saved. Needs a display (the suite runs under xvfb-run) and xdotool.
+# what it saved. Needs a display (the suite runs it on one of its own, through
+# tests/shell/with_display.sh) and xdotool.
 set -u
 program=$1
 work=$(mktemp -d)

@@ -2,7 +2,8 @@
 # Drives the real program by keys only, as a user would: a new search over a
 # small tree, the result saved as a project, then Alt+X. Checks the project
 # file and the settings the program wrote at exit.
-# Needs a display (the suite runs under xvfb-run) and xdotool.
+# Needs a display (the suite runs it on one of its own, through
+# tests/shell/with_display.sh) and xdotool.
 set -u
 program=${1:-}
 log=
