@@ -58,10 +58,27 @@ struct Checker {
         return RowStarts(text, model.RowWidth());
     }
 
-    void Check() const {
+    // A wrap toggle leaves the top where it stood, at a row start of the
+    // width before; the next step takes it to a row start of the new width.
+    std::uint64_t toggledTop = ~0ull;
+    std::uint32_t toggledWidth = 0;
+
+    void Toggled(std::uint32_t widthBefore) {
+        if (toggledTop != model.TopOffset()) toggledWidth = widthBefore;
+        toggledTop = model.TopOffset();
+    }
+
+    void Check() {
         const std::vector<std::uint64_t> starts = Starts();
         const std::uint64_t top = model.TopOffset();
-        FUZZ_CHECK(std::binary_search(starts.begin(), starts.end(), top));
+        if (top == toggledTop) {
+            const std::vector<std::uint64_t> before = RowStarts(text, toggledWidth);
+            FUZZ_CHECK(std::binary_search(starts.begin(), starts.end(), top) ||
+                       std::binary_search(before.begin(), before.end(), top));
+        } else {
+            toggledTop = ~0ull;
+            FUZZ_CHECK(std::binary_search(starts.begin(), starts.end(), top));
+        }
         FUZZ_CHECK(model.TopLine() == static_cast<std::size_t>(std::count(text.begin(), text.begin() + top, '\n')));
         FUZZ_CHECK(model.ScrollPosition() <= kScrollRange);
         FUZZ_CHECK(model.Anchor() <= text.size() && model.SelectionEnd() <= text.size());
@@ -71,12 +88,14 @@ struct Checker {
     void CheckRows(int count) const {
         const std::vector<std::uint64_t> starts = Starts();
         auto at = std::lower_bound(starts.begin(), starts.end(), model.TopOffset());
+        // Right after a wrap toggle the top may stand inside a row of the new width.
+        const bool aligned = at != starts.end() && *at == model.TopOffset();
         const std::vector<ViewRow> rows = model.ReadRows(count);
         FUZZ_CHECK(rows.size() <= static_cast<std::size_t>(std::max(count, 0)));
         for (const ViewRow& row : rows) {
             FUZZ_CHECK(row.start <= row.end && row.end <= text.size());
             FUZZ_CHECK(row.text.size() <= model.RowWidth());
-            if (row.start < text.size()) {
+            if (aligned && row.start < text.size()) {
                 FUZZ_CHECK(at != starts.end() && *at == row.start);
                 ++at;
             }
@@ -190,7 +209,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 11: checker.CheckRows(static_cast<int>(in.Below(70)) - 2); break;
             case 12: {
                 const std::uint32_t t = in.Below(4);
-                if (t == 0) model.SetWrap(!model.Wrap());  // as the F2 key does
+                if (t == 0) {  // as the F2 key does
+                    const std::uint32_t before = model.RowWidth();
+                    model.SetWrap(!model.Wrap());
+                    checker.Toggled(before);
+                }
                 if (t == 1) model.SetAllWords(!model.AllWords());
                 if (t == 2) model.SetOem(!model.Oem());
                 if (t == 3) model.SelectAll();

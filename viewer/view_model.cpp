@@ -53,8 +53,8 @@ void ViewModel::SetWindowSize(std::uint32_t columns, int rows) {
 void ViewModel::SetWrap(bool on) {
     wrap_ = on;
     rowWidth_ = on ? columns_ : kUnwrappedRowWidth;
-    // The top stood at a row start of the old width, which the new rows may cut elsewhere.
-    Realign();
+    // The top keeps its place; the next step or resize takes it to a row
+    // start of the new width.
 }
 
 void ViewModel::RowUp() {

@@ -60,39 +60,38 @@ bool AtRowStart(const ViewModel& model, const std::string& text) {
 }
 
 // Wrap turned off (F2) while the top stood on the second row of a wrapped
-// line left it in the middle of the unwrapped row.
-TEST(FuzzRegression, WrapOffFromAWrappedRowKeepsTheTopAtARowStart) {
-    const std::string text = "ab ";
+// line: the top keeps its place, and the next step lands on a row start of
+// the new width.
+TEST(FuzzRegression, AfterAWrapToggleTheNextStepLandsOnARowStartOfTheNewWidth) {
+    const std::string text = "ab \ncd";
     TSearchCFG cfg = ViewerRecord(text);
     std::string expression = "alpha|be";
     Tstr query(expression, cfg);
     TextSource file(text);
     ViewModel model(cfg, &query, file);
-    model.SetWindowSize(0, 16);
+    model.SetWindowSize(1, 16);
     model.SetWrap(true);
-    model.Realign();
     model.RowDown();
     ASSERT_EQ(model.TopOffset(), 1u);
     model.SetWrap(false);
+    EXPECT_EQ(model.TopOffset(), 1u);  // not at once
+    model.Scroll(ScrollStep::LineUp);
     EXPECT_TRUE(AtRowStart(model, text)) << "top " << model.TopOffset();
-}
-
-// The same for turning wrap on: the top of an unwrapped row of 1000 bytes
-// need not be a row start of a narrower window.
-TEST(FuzzRegression, WrapOnKeepsTheTopAtARowStartOfTheWindowWidth) {
-    const std::string text = std::string(2500, 'x') + "\nend";
-    TSearchCFG cfg = ViewerRecord(text);
-    std::string expression = "alpha|be";
-    Tstr query(expression, cfg);
-    TextSource file(text);
-    ViewModel model(cfg, &query, file);
-    model.SetWindowSize(7, 10);
-    model.RowDown();
-    ASSERT_EQ(model.TopOffset(), 1000u);
     model.SetWrap(true);
+    model.Scroll(ScrollStep::LineDown);
     EXPECT_TRUE(AtRowStart(model, text)) << "top " << model.TopOffset();
-    model.SetWrap(false);
-    EXPECT_TRUE(AtRowStart(model, text)) << "top " << model.TopOffset();
+
+    // Turning wrap on from the second unwrapped row of a long line: a resize re-aligns.
+    const std::string longLine = std::string(2500, 'x') + "\nend";
+    TSearchCFG longCfg = ViewerRecord(longLine);
+    TextSource longFile(longLine);
+    ViewModel wide(longCfg, &query, longFile);
+    wide.SetWindowSize(7, 10);
+    wide.RowDown();
+    ASSERT_EQ(wide.TopOffset(), 1000u);
+    wide.SetWrap(true);
+    wide.Realign();
+    EXPECT_TRUE(AtRowStart(wide, longLine)) << "top " << wide.TopOffset();
 }
 
 }  // namespace
