@@ -8,44 +8,12 @@
 
 #include "fuzz_support.h"
 #include "query/tstr.h"
+#include "tests/engine/view_text_support.h"
 #include "viewer/view_model.h"
 
 using namespace quarvel;
 
 namespace {
-
-class TextSource : public ByteSource {
-public:
-    explicit TextSource(const std::string& text) : text_(text) {}
-    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t count) override {
-        if (offset >= text_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(count, text_.size() - offset);
-        text_.copy(into, n, offset);
-        return n;
-    }
-
-private:
-    const std::string& text_;
-};
-
-// Every row start of the text cut at the width, line by line, and the file size last.
-std::vector<std::uint64_t> RowStarts(const std::string& text, std::uint64_t width) {
-    std::vector<std::uint64_t> starts;
-    std::uint64_t line = 0;
-    for (;;) {
-        const std::size_t lf = text.find('\n', line);
-        const std::uint64_t end = lf == std::string::npos ? text.size() : lf + 1;
-        for (std::uint64_t row = line; row < end; row += width) starts.push_back(row);
-        if (lf == std::string::npos) break;
-        line = end;
-    }
-    if (starts.empty() || starts.back() != text.size()) starts.push_back(text.size());
-    return starts;
-}
-
-std::uint64_t RowOf(const std::vector<std::uint64_t>& starts, std::uint64_t offset) {
-    return *(std::upper_bound(starts.begin(), starts.end(), offset) - 1);
-}
 
 struct Checker {
     const std::string& text;

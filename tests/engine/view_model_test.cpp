@@ -7,37 +7,18 @@
 #include <random>
 
 #include "platform/codepage.h"
+#include "tests/engine/view_text_support.h"
 #include "viewer/view_model.h"
 
 namespace quarvel {
 namespace {
 
-class TextSource : public ByteSource {
-public:
-    explicit TextSource(std::string text) : text_(std::move(text)) {}
-    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t count) override {
-        if (offset >= text_.size()) return 0;
-        const std::size_t n = std::min<std::size_t>(count, text_.size() - offset);
-        text_.copy(into, n, offset);
-        return n;
-    }
-    std::string text_;
-};
-
 // A viewer's record for a text: its line starts as the scan makes them, and hits.
 struct Shown {
-    explicit Shown(const std::string& text, std::vector<TSaveElem> hits = {}) : file(text) {
-        TSaveFile found;
-        found.folder = "/data";
-        found.name = "f.txt";
-        found.size = text.size();
-        cfg.FoundFiles.push_back(found);
-        cfg.LineStarts.push_back(0);
-        for (std::size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '\n') cfg.LineStarts.push_back(i + 1);
+    explicit Shown(const std::string& text, std::vector<TSaveElem> hits = {})
+        : cfg(ViewerRecord(text)), file(text) {
         cfg.Hits = std::move(hits);
         std::string expression = "alpha|be";
-        cfg.SetDefaults();
         query = std::make_unique<Tstr>(expression, cfg);  // terms 0 "alpha" (5), 1 "be" (2)
         model = std::make_unique<ViewModel>(cfg, query.get(), file);
     }
@@ -46,21 +27,6 @@ struct Shown {
     std::unique_ptr<Tstr> query;
     std::unique_ptr<ViewModel> model;
 };
-
-// Every row start of a text cut at a row width, and the file size last.
-std::vector<std::uint64_t> RowStarts(const std::string& text, std::uint32_t width) {
-    std::vector<std::uint64_t> starts;
-    std::uint64_t line = 0;
-    while (true) {
-        const std::size_t lf = text.find('\n', line);
-        const std::uint64_t end = lf == std::string::npos ? text.size() : lf + 1;
-        for (std::uint64_t row = line; row < end; row += width) starts.push_back(row);
-        if (lf == std::string::npos) break;
-        line = end;
-    }
-    if (starts.empty() || starts.back() != text.size()) starts.push_back(text.size());
-    return starts;
-}
 
 std::string RandomText(std::mt19937& random) {
     static const char alphabet[] = "ab \n\n\r\t\x01\xe9x";
@@ -110,11 +76,6 @@ TEST(ViewRows, SteppingReadingAndHitTestingAgreeWithTheRowsOfEveryLine) {
         }
         ASSERT_EQ(covered, std::max(a, b) - std::min(a, b));
     }
-}
-
-// The row that holds an offset, by the plain account.
-std::uint64_t RowOf(const std::vector<std::uint64_t>& starts, std::uint64_t offset) {
-    return *(std::upper_bound(starts.begin(), starts.end(), offset) - 1);
 }
 
 TEST(ViewHits, NextAndPrevLandOnTheRowOfTheHitThatTheLinearRuleChooses) {

@@ -26,6 +26,7 @@
 #include <wx/html/helpwnd.h>
 #include <wx/stdpaths.h>
 
+#include "tests/shell/settle.h"
 #include "app/help_wx.h"
 #include "app/main_frame_wx.h"
 #include "app/text_wx.h"
@@ -83,14 +84,6 @@ bool SaveScreen(wxRect area, const std::string& path) {
     return saved;
 }
 
-// Lets the toolkit draw what is pending.
-void Settle(int milliseconds) {
-    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-    while (wxGetLocalTimeMillis() < end) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(10);
-    }
-}
 
 // The progress dialog, pictured while its run is under way.
 class PicturedRun : public TProcesDlg {

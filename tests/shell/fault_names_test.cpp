@@ -13,6 +13,7 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
+#include "tests/shell/settle.h"
 #include "app/file_launch_wx.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
@@ -26,13 +27,6 @@
 namespace quarvel {
 namespace {
 
-void Settle(int milliseconds) {
-    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-    while (wxGetLocalTimeMillis() < end) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
-    }
-}
 
 void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 

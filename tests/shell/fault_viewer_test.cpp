@@ -13,6 +13,7 @@
 #include <wx/clipbrd.h>
 #include <wx/utils.h>
 
+#include "tests/shell/settle.h"
 #include "app/text_wx.h"
 #include "platform/clock.h"
 #include "search/search_run.h"
@@ -23,13 +24,6 @@
 namespace quarvel {
 namespace {
 
-void Settle(int milliseconds) {
-    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-    while (wxGetLocalTimeMillis() < end) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
-    }
-}
 
 void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 

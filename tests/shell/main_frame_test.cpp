@@ -17,6 +17,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include "tests/shell/settle.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "dialogs/setup_dlg_wx.h"
@@ -32,13 +33,6 @@
 namespace quarvel {
 namespace {
 
-void Settle(int milliseconds) {
-    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-    while (wxGetLocalTimeMillis() < end) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
-    }
-}
 
 // OK in the search dialog, which stores the form as it stands.
 class ConfirmSearch : public wxExpectModalBase<TSetupDlg, ConfirmSearch> {

@@ -14,6 +14,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include "tests/shell/settle.h"
 #include "dialogs/option_dlg_wx.h"
 #include "tests/shell/modal_expect.h"
 
@@ -42,13 +43,6 @@ struct OptionWindow : ::testing::Test {
         ui.ViewerFont.lfFaceName = "Courier New";
         ui.ViewerFont.lfHeight = -13;
         ui.ColorVD = 0x0000FF;
-    }
-    void Settle(int milliseconds) {
-        const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-        while (wxGetLocalTimeMillis() < end) {
-            wxTheApp->Yield(true);
-            wxMilliSleep(5);
-        }
     }
     TSearchCFG cfg;
     TUiSettings ui;
