@@ -23,6 +23,7 @@
 #include <wx/init.h>
 #include <wx/timer.h>
 
+#include "bench/window_bench.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "app/tapp_wx.h"
@@ -63,33 +64,6 @@ private:
     double pump_ = 0, gap_ = 0;
     long calls_ = 0;
 };
-
-int RunApplication(char** argv, ProgramState& state, std::function<int(TMainFrame&)> work) {
-    auto* app = new TApp;
-    wxApp::SetInstance(app);
-    int toolkitArgc = 1;
-    if (!wxEntryStart(toolkitArgc, argv)) {
-        std::fputs("bench_scale_window: cannot open a display (run it under xvfb-run)\n", stderr);
-        return 1;
-    }
-    int result = 1;
-    wxTimer settle;
-    app->Attach(&state, [&](TMainFrame& frame) {
-        frame.SetSize(wxSize(1024, 768));
-        settle.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-            frame.Update();
-            result = work(frame);
-            frame.Close(true);
-        });
-        settle.StartOnce(500);  // the window's first layout and paint stay out of the figures
-    });
-    if (app->CallOnInit()) {
-        app->OnRun();
-        app->OnExit();
-    }
-    wxEntryCleanup();
-    return result;
-}
 
 void Row(const std::string& name, std::size_t files, std::size_t found, double seconds, const std::string& rate,
          const std::string& notes) {
@@ -204,5 +178,6 @@ int main(int argc, char** argv) {
     c.SearchIncludeSubDir = 1;
     c.SearchString = argv[3];
     c.DeriveWindows(today);
-    return RunApplication(argv, state, [&](TMainFrame& frame) { return Work(frame, state); });
+    return RunApplication("bench_scale_window", argv, state, wxSize(1024, 768),
+                          [&](TMainFrame& frame) { return Work(frame, state); });
 }

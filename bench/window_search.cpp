@@ -42,6 +42,7 @@
 #include <wx/init.h>
 #include <wx/timer.h>
 
+#include "bench/window_bench.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "app/tapp_wx.h"
@@ -209,41 +210,12 @@ bool SetUpRecord(const SearchOptions& o, TSearchCFG& c) {
     return true;
 }
 
-// Runs the program's application with the state given; once its main window
-// has shown and settled, work runs inside the main loop, and the program ends.
-int RunApplication(char** argv, ProgramState& state, std::function<int(TMainFrame&)> work) {
-    auto* app = new TApp;
-    wxApp::SetInstance(app);
-    int toolkitArgc = 1;
-    if (!wxEntryStart(toolkitArgc, argv)) {
-        std::fputs("bench_window_search: cannot open a display (run it under xvfb-run)\n", stderr);
-        return 1;
-    }
-    int result = 1;
-    wxTimer settle;
-    app->Attach(&state, [&](TMainFrame& frame) {
-        frame.SetSize(kFrameSize);
-        settle.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-            frame.Update();
-            result = work(frame);
-            frame.Close(true);
-        });
-        settle.StartOnce(500);  // the window's first layout and paint stay out of the figures
-    });
-    if (app->CallOnInit()) {
-        app->OnRun();
-        app->OnExit();
-    }
-    wxEntryCleanup();
-    return result;
-}
-
 int Search(int argc, char** argv) {
     SearchOptions o;
     if (!ParseSearch(argc, argv, o)) return Usage();
     ProgramState state;
     if (!SetUpRecord(o, state.search)) return 2;
-    return RunApplication(argv, state, [&](TMainFrame& frame) {
+    return RunApplication("bench_window_search", argv, state, kFrameSize, [&](TMainFrame& frame) {
         if (o.hideFrame) frame.Hide();
         auto run = std::make_unique<BenchProcesDlg>(frame.Client(), frame.List(), state.search, state.query,
                                                     o.breakdown);
@@ -322,7 +294,7 @@ int List(int argc, char** argv) {
     ProgramState state;
     state.search.SetDefaults();
     MakeFoundFiles(static_cast<std::size_t>(count), shortFolders, state.search.FoundFiles);
-    return RunApplication(argv, state, [&](TMainFrame& frame) {
+    return RunApplication("bench_window_search", argv, state, kFrameSize, [&](TMainFrame& frame) {
         TListWindow1* list = frame.List();
         // The list asks for a cache hint whenever a paint draws rows.
         long paints = 0;
