@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/file_bytes.h"
 #include "platform/clock.h"
 #include "search/search_run.h"
 #include "search/status_path.h"
@@ -27,17 +28,6 @@ namespace quarvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Put(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // The original text: "alpha" first, many lines, "omega" last.
 std::string Original() {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/file_bytes.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "results/project_file.h"
@@ -32,12 +33,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRealText = "hit real\n";    // the hit at offset 0
 constexpr const char* kDecoyText = "decoy hit\n";  // the hit at offset 6
-
-void Put(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    ASSERT_TRUE(out.good()) << path;
-}
 
 TSearchCFG SearchOf(const std::string& folder, const std::string& mask, bool subFolders) {
     TSearchCFG cfg;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/file_bytes.h"
 #include "platform/error.h"
 #include "platform/registry.h"
 #include "results/project_file.h"
@@ -29,17 +30,6 @@ namespace quarvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Put(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Every entry below a folder with its kind and, for a file, its bytes and permissions.
 void SnapshotInto(const fs::path& folder, const std::string& prefix, std::map<std::string, std::string>& entries) {

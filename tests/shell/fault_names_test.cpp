@@ -13,6 +13,7 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
+#include "tests/file_bytes.h"
 #include "tests/shell/settle.h"
 #include "app/file_launch_wx.h"
 #include "app/main_frame_wx.h"
@@ -27,13 +28,6 @@
 namespace quarvel {
 namespace {
 
-
-void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 TViewDlg* OpenViewer() {
     for (wxWindow* window : wxTopLevelWindows)

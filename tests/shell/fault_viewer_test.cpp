@@ -13,6 +13,7 @@
 #include <wx/clipbrd.h>
 #include <wx/utils.h>
 
+#include "tests/file_bytes.h"
 #include "tests/shell/settle.h"
 #include "app/text_wx.h"
 #include "platform/clock.h"
@@ -24,13 +25,6 @@
 namespace quarvel {
 namespace {
 
-
-void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 struct Quiet : RunObserver {
     void ShowMessage(const std::string&, const std::string&, MessageKind) override {}
