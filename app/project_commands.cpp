@@ -1,17 +1,13 @@
 #include "app/project_commands.h"
 
 #include "platform/error.h"
+#include "platform/path_text.h"
 #include "results/project_file.h"
 
 namespace quarvel {
 
-std::string FolderOfPath(const std::string& path) {
-    const std::size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 std::string WithProjectExtension(const std::string& path) {
-    const std::size_t nameStart = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+    const std::size_t nameStart = FolderOfPath(path).size();
     if (nameStart == path.size() || path.find('.', nameStart) != std::string::npos) return path;
     return path + ".QRV";
 }

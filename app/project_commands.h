@@ -3,12 +3,9 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "platform/path_text.h"
 
 namespace quarvel {
-
-// The folder part of a chosen path: up to and including its last "/" or "\",
-// empty when it has neither.
-std::string FolderOfPath(const std::string& path);
 
 // The path as the file dialogs take it: ".QRV" is added to a name without an extension.
 std::string WithProjectExtension(const std::string& path);

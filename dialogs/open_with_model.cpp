@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/path_text.h"
 #include "settings/search_cfg.h"
 
 namespace quarvel {
@@ -16,7 +17,7 @@ OpenWithModel::OpenWithModel(const std::vector<std::string>& history)
 void OpenWithModel::ProgramChosen(const std::string& fullPath, std::string& browserFolder) {
     if (fullPath.empty()) return;
     text_ = ProgramWord(fullPath);
-    browserFolder = FolderOfProgram(fullPath);
+    browserFolder = FolderOfPath(fullPath);
 }
 
 OpenWithModel::OkOutcome OpenWithModel::Ok(std::vector<std::string>& history) const {
@@ -39,11 +40,6 @@ std::string ProgramWord(const std::string& path) {
     std::string word = "'";
     for (char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return word + "'";
-}
-
-std::string FolderOfProgram(const std::string& path) {
-    const std::size_t cut = path.rfind('/');
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
 std::vector<std::string> RebuiltProgramHistory(const std::string& chosen, const std::vector<std::string>& list) {

@@ -44,10 +44,6 @@ private:
 // would: as it stands when that keeps it whole, else in single quotes.
 std::string ProgramWord(const std::string& path);
 
-// The folder part of a path: up to and including its last "/", empty when it
-// has none. A "\" is an ordinary character of a name here.
-std::string FolderOfProgram(const std::string& path);
-
 // The program history after OK: the chosen program first, then the entries of
 // the list in their order, each that differs from it byte for byte (another
 // letter case is another program). An empty entry is not carried past the

@@ -165,7 +165,7 @@ TEST(CurrentRow, TheRightClickedRowIsUsedOnceAndAVanishedFileIsNoRow) {
 
 TEST(ProjectPaths, FolderAndDefaultExtension) {
     EXPECT_EQ(FolderOfPath("/data/x.QRV"), "/data/");
-    EXPECT_EQ(FolderOfPath("C:\\data\\x.QRV"), "C:\\data\\");
+    EXPECT_EQ(FolderOfPath("/da\\ta/x\\y.QRV"), "/da\\ta/");  // a backslash belongs to the name
     EXPECT_EQ(FolderOfPath("x.QRV"), "");
     EXPECT_EQ(WithProjectExtension("/data/result"), "/data/result.QRV");
     EXPECT_EQ(WithProjectExtension("/data/result.qrv"), "/data/result.qrv");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/open_with_model.h"
+#include "platform/path_text.h"
 #include "platform/registry.h"
 #include "settings/persistence.h"
 #include "tests/temp_folder.h"
@@ -115,8 +116,8 @@ TEST(OpenWithModel, BrowseShowsThePickedProgramAndRemembersItsFolder) {
               "/usr/lib/x86_64-linux-gnu/\xD0\x96+v1.2,a:b@c%d=e~");
     for (const char* special : {" ", "\t", "\n", "\"", "\\", "#", "$", "`", ";", "&", "|", "*", "?", "(", "<", "!"})
         EXPECT_EQ(ProgramWord(std::string("/a") + special + "b"), std::string("'/a") + special + "b'") << special;
-    EXPECT_EQ(FolderOfProgram("viewer"), "");
-    EXPECT_EQ(FolderOfProgram("/viewer"), "/");
+    EXPECT_EQ(FolderOfPath("viewer"), "");
+    EXPECT_EQ(FolderOfPath("/viewer"), "/");
 }
 
 }  // namespace
