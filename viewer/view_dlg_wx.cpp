@@ -14,6 +14,7 @@
 #include "app/text_wx.h"
 #include "dialogs/file_info_dlg_wx.h"
 #include "platform/error.h"
+#include "viewer/glyph_cells_wx.h"
 #include "viewer/viewer_font_wx.h"
 
 namespace quarvel {
@@ -85,9 +86,6 @@ private:
         dc.GetTextExtent("M", &width, &height, &descent, &leading);
         charWidth_ = std::max(1, width);
         lineHeight_ = std::max(1, height + leading);
-        // Runs of plain characters can be drawn at once only when the font
-        // advances by whole cells; otherwise every character gets its own cell.
-        wholeCells_ = dc.GetTextExtent(wxString('M', 64)).x == 64 * charWidth_;
         model_.SetWindowSize(static_cast<std::uint32_t>(Columns()), GetClientSize().y / lineHeight_ + 1);
     }
 
@@ -151,42 +149,28 @@ private:
         }
     }
 
-    // Draws characters from column `first` of a row, each in its own cell (or
-    // a run at once when the font's cells are whole), skipping what lies left
-    // of the window.
-    void DrawCells(wxDC& dc, const std::string& text, std::size_t first, std::size_t count, int y) {
-        const int columns = Columns() + 1;
-        std::size_t column = std::max<std::size_t>(first, horizontal_);
-        const std::size_t end = std::min(first + count, text.size());
-        while (column < end && static_cast<int>(column) - horizontal_ < columns) {
-            std::size_t run = 1;
-            if (wholeCells_)
-                while (column + run < end && static_cast<unsigned char>(text[column + run]) < 0x80 &&
-                       static_cast<unsigned char>(text[column]) < 0x80)
-                    ++run;
-            dc.DrawText(FromAnsi(std::string_view(text).substr(column, run)),
-                        (static_cast<int>(column) - horizontal_) * charWidth_, y);
-            column += run;
-        }
-    }
-
     void Paint() {
         wxAutoBufferedPaintDC dc(this);
         Measure();
         static_cast<wxTopLevelWindow*>(GetParent())->SetTitle(FromFileName(model_.Caption()));
         const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
         const wxColour window = *wxWHITE;
+        const wxColour inverseText(255 - text.Red(), 255 - text.Green(), 255 - text.Blue());
+        const wxColour inverseHit(255 - hit_.Red(), 255 - hit_.Green(), 255 - hit_.Blue());
         dc.SetBackground(wxBrush(window));
         dc.Clear();
-        dc.SetFont(font_);
-        dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+        cells_.Use(font_, charWidth_, lineHeight_, GetContentScaleFactor());
+        // Only the columns in the window are drawn, each in its own cell.
+        const std::size_t left = static_cast<std::size_t>(horizontal_);
+        const std::size_t right = left + static_cast<std::size_t>(Columns()) + 1;
         const std::vector<ViewRow> rows = model_.ReadRows(model_.RowsPerWindow());
-        std::vector<SelectionSpan> spans = model_.SelectionSpans(model_.RowsPerWindow());
+        const std::vector<SelectionSpan> spans = model_.SelectionSpans(model_.RowsPerWindow());
+        std::vector<bool> hit;
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const ViewRow& row = rows[r];
             const int y = static_cast<int>(r) * lineHeight_;
             // The selection shows inverted: dark cells, light text.
-            std::size_t selFirst = 0, selEnd = 0;
+            std::uint64_t selFirst = 0, selEnd = 0;
             for (const SelectionSpan& span : spans)
                 if (span.row == static_cast<int>(r)) selFirst = span.first, selEnd = span.end;
             if (selEnd > selFirst) {
@@ -195,30 +179,19 @@ private:
                 dc.DrawRectangle((static_cast<int>(selFirst) - horizontal_) * charWidth_, y,
                                  static_cast<int>(selEnd - selFirst) * charWidth_, lineHeight_);
             }
-            auto drawPart = [&](std::size_t first, std::size_t count, const wxColour& colour) {
-                // The part outside the selection, then the part inside it, inverted.
-                const std::size_t end = first + count;
-                const std::size_t inFirst = std::clamp(selFirst, first, end), inEnd = std::clamp(selEnd, first, end);
-                if (inEnd <= inFirst) {
-                    dc.SetTextForeground(colour);
-                    DrawCells(dc, row.text, first, count, y);
-                    return;
-                }
-                dc.SetTextForeground(colour);
-                DrawCells(dc, row.text, first, inFirst - first, y);
-                DrawCells(dc, row.text, inEnd, end - inEnd, y);
-                dc.SetTextForeground(wxColour(255 - colour.Red(), 255 - colour.Green(), 255 - colour.Blue()));
-                DrawCells(dc, row.text, inFirst, inEnd - inFirst, y);
-            };
-            // Columns in the hit colour, then runs of one colour each.
-            std::vector<bool> hit(row.text.size(), false);
+            const std::size_t end = std::min(right, row.text.size());
+            if (end <= left) continue;
+            hit.assign(end - left, false);
             for (const HitMark& mark : model_.MarksFor(row))
-                for (std::size_t c = mark.column; c < mark.column + mark.length && c < hit.size(); ++c) hit[c] = true;
-            for (std::size_t c = 0; c < row.text.size();) {
-                std::size_t e = c;
-                while (e < row.text.size() && hit[e] == hit[c]) ++e;
-                drawPart(c, e - c, hit[c] ? hit_ : text);
-                c = e;
+                for (std::size_t c = std::max(mark.column, left); c < mark.column + mark.length && c < end; ++c)
+                    hit[c - left] = true;
+            for (std::size_t c = left; c < end; ++c) {
+                const unsigned char ansi = static_cast<unsigned char>(row.text[c]);
+                const bool selected = c >= selFirst && c < selEnd, marked = hit[c - left];
+                if (ansi == ' ' && !selected) continue;  // the window is already white there
+                const wxColour& ink = selected ? (marked ? inverseHit : inverseText) : (marked ? hit_ : text);
+                dc.DrawBitmap(cells_.Cell(ansi, ink, selected ? text : window),
+                              (static_cast<int>(c) - horizontal_) * charWidth_, y);
             }
         }
         SetScrollbar(wxVERTICAL, static_cast<int>(model_.ScrollPosition()), 1, kScrollRange + 1);
@@ -229,7 +202,7 @@ private:
     wxFont font_;
     wxColour hit_ = *wxRED;
     int charWidth_ = 8, lineHeight_ = 16;
-    bool wholeCells_ = false;
+    GlyphCells cells_;
     int horizontal_ = 0;
     bool dragging_ = false;
 };
