@@ -42,6 +42,10 @@ int ScreenPixelsPerInchY() {
 
 }  // namespace
 
+void SaveSettingsAtExit(Registry& registry, const ProgramState& state) {
+    if (!SaveSettings(registry, state)) ShowMessage(nullptr, kErrorWriteRegistry);
+}
+
 int QuarvelMain(int argc, char** argv, std::function<void(TMainFrame&)> onShown) {
     if (!HasDisplay()) {
         ExplainNoDisplay();
@@ -67,7 +71,7 @@ int QuarvelMain(int argc, char** argv, std::function<void(TMainFrame&)> onShown)
         app->OnExit();
     }
     // Saving reports a failed write in a message box, which needs the toolkit.
-    if (!SaveSettings(registry, state)) ShowMessage(nullptr, kErrorWriteRegistry);
+    SaveSettingsAtExit(registry, state);
     wxEntryCleanup();
     return result;
 }

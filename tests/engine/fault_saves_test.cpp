@@ -227,9 +227,6 @@ TEST(FaultSaves, AFullDiskKeepsTheOldFile) {
     }
 }
 
-// The message the program shows when its settings cannot be saved at exit.
-TEST(FaultSaves, TheSettingsMessageIsTheOneShown) { EXPECT_STREQ(kErrorWriteRegistry, "Error write Registry"); }
-
 // ---- reading damaged files ----
 
 // Loads a project file; "" when it loads, else the message.

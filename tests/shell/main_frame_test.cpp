@@ -116,7 +116,7 @@ TEST_F(MainFrame, NewSearchFillsTheListAndEnablesSaveAndInfo) {
     // A second search that finds nothing empties the list and says so.
     state_.search.SearchString = "omega";
     wxTEST_DIALOG(Issue(kCmNew), ConfirmSearch(),
-                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe("String(s) not found"));
+                  ExpectMessage("String(s) not found"));
     EXPECT_EQ(frame_->List()->GetItemCount(), 0);
 }
 
@@ -173,7 +173,7 @@ TEST_F(MainFrame, AFailingProjectLoadLeavesListSearchAndFolder) {
     const std::string bad = tree_.Path() + "/bad.QRV";
     std::ofstream(bad) << "[Nothing]\r\nx,y\r\n";
     wxTEST_DIALOG(frame_->OpenProjectFile(bad),
-                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe(wxString("Invalid format file ") + bad));
+                  ExpectMessage(wxString("Invalid format file ") + bad));
     EXPECT_EQ(Rows(), found);
     EXPECT_EQ(state_.search.SearchString, "alpha");
     EXPECT_EQ(state_.query.get(), query);
@@ -185,7 +185,7 @@ TEST_F(MainFrame, ARowWhoseFileVanishedIsNotFound) {
     TListWindow1* list = frame_->List();
     list->SelectRow(0, true);
     std::filesystem::remove(list->GetItemText(0, 1).ToStdString() + list->GetItemText(0, 0).ToStdString());
-    wxTEST_DIALOG(Issue(kCmView), wxExpectModal<wxMessageDialog>(wxID_OK).Describe("File not found"));
+    wxTEST_DIALOG(Issue(kCmView), ExpectMessage("File not found"));
 }
 
 TEST_F(MainFrame, RightClickPicksTheLabelsRowAndGivesTheSelectionBack) {

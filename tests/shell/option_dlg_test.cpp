@@ -76,7 +76,7 @@ TEST_F(OptionWindow, OkRefusesADuplicateWithTheFocusInTheLaterEditAndEditsStopAt
     orEdit->SetValue("+");
     bool accepted = true;
     wxTEST_DIALOG(accepted = options.TransferDataFromWindow(),
-                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe("Dublicate operator"));
+                  ExpectMessage("Dublicate operator"));
     EXPECT_FALSE(accepted);
     EXPECT_EQ(wxWindow::FindFocus(), orEdit);
     EXPECT_EQ(cfg.Operators[kOpOr], "|");  // nothing stored

@@ -122,7 +122,7 @@ TEST_F(SetupDialogTest, RefusalsKeepTheDialogOpenOnTheOffendingControlsPage) {
     EXPECT_EQ(dlg.Model().Page(), SetupPage::Main) << "the model follows the tabs";
     Get<wxTextCtrl>(dlg, kSetupDateBefore)->SetValue("31/02/1997");
     wxTEST_DIALOG(accepted = dlg.TransferDataFromWindow(),
-                  wxExpectModal<wxMessageDialog>(wxID_OK).Describe("You must specify a valid date or date range"));
+                  ExpectMessage("You must specify a valid date or date range"));
     EXPECT_FALSE(accepted);
     EXPECT_EQ(dlg.Tabs()->GetSelection(), 2);
     EXPECT_EQ(cfg.SearchString, "new");
