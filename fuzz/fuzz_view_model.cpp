@@ -123,16 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                              (sizeof kAlphabet - 1)]);
     }
 
-    TSearchCFG cfg;
-    cfg.SetDefaults();
-    TSaveFile found;
-    found.folder = "/data";
-    found.name = "f.txt";
-    found.size = text.size();
-    cfg.FoundFiles.push_back(found);
-    cfg.LineStarts.push_back(0);
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n') cfg.LineStarts.push_back(i + 1);
+    TSearchCFG cfg = ViewerRecord(text);
     std::string expression = "alpha|be";  // terms 0 "alpha" (5 bytes), 1 "be" (2)
     Tstr query(expression, cfg);
     // Hits ascending by offset, each lying wholly inside the file.
