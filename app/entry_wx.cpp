@@ -10,8 +10,8 @@
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "app/tapp_wx.h"
-#include "app/text_wx.h"
 #include "platform/registry.h"
+#include "platform/text_wx.h"
 #include "platform/working_folder.h"
 #include "settings/persistence.h"
 

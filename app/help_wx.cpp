@@ -13,7 +13,7 @@
 #include <wx/stdpaths.h>
 #include <wx/treectrl.h>
 
-#include "app/text_wx.h"
+#include "platform/text_wx.h"
 
 namespace quarvel {
 

@@ -9,11 +9,11 @@
 
 #include "app/help_wx.h"
 #include "app/main_status_bar_wx.h"
+#include "app/program_state.h"
 #include "dialogs/about_dlg_wx.h"
 #include "dialogs/info_dlg_wx.h"
-#include "app/program_icon_wx.h"
-#include "app/program_state.h"
 #include "platform/error.h"
+#include "platform/program_icon_wx.h"
 #include "results/results_list_wx.h"
 
 namespace quarvel {
@@ -43,7 +43,7 @@ wxString HintOf(int id) {
 TMainFrame::TMainFrame(ProgramState& state) : wxFrame(nullptr, wxID_ANY, kProductName), state_(state) {
     SetIcons(ProgramIcons());
     docking_.SetManagedWindow(this);
-    client_ = new TListDlg(this, state_.search);
+    client_ = new TListDlg(this, state_.search, {kCmOpen, kCmShowContextMenu});
     BuildMenu();
     BuildToolBar();
     statusBar_ = new TMainStatusBar(this);

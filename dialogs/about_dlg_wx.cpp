@@ -8,9 +8,9 @@
 #include <wx/utils.h>
 #include <wx/versioninfo.h>
 
-#include "app/program_icon_wx.h"
-#include "dialogs/dialog_centring_wx.h"
 #include "platform/error.h"
+#include "platform/program_icon_wx.h"
+#include "platform/window_placement_wx.h"
 
 namespace quarvel {
 

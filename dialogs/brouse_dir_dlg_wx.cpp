@@ -8,8 +8,8 @@
 #include <wx/sizer.h>
 #include <wx/treectrl.h>
 
-#include "app/text_wx.h"
-#include "dialogs/dialog_centring_wx.h"
+#include "platform/text_wx.h"
+#include "platform/window_placement_wx.h"
 
 namespace quarvel {
 

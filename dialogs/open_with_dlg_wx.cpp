@@ -7,10 +7,10 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
-#include "app/text_wx.h"
-#include "dialogs/dialog_centring_wx.h"
 #include "dialogs/file_filter.h"
 #include "platform/error.h"
+#include "platform/text_wx.h"
+#include "platform/window_placement_wx.h"
 #include "settings/search_cfg.h"
 
 namespace quarvel {

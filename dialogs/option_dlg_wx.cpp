@@ -9,10 +9,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "app/text_wx.h"
-#include "dialogs/dialog_centring_wx.h"
 #include "dialogs/label_mnemonics_wx.h"
-#include "viewer/viewer_font_wx.h"
+#include "platform/text_wx.h"
+#include "platform/window_placement_wx.h"
+#include "settings/viewer_font_wx.h"
 
 namespace quarvel {
 

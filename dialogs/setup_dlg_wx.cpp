@@ -13,11 +13,11 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "app/text_wx.h"
 #include "dialogs/brouse_dir_dlg_wx.h"
-#include "dialogs/dialog_centring_wx.h"
 #include "dialogs/file_filter.h"
 #include "dialogs/label_mnemonics_wx.h"
+#include "platform/text_wx.h"
+#include "platform/window_placement_wx.h"
 
 namespace quarvel {
 

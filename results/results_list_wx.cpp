@@ -3,8 +3,7 @@
 #include <wx/sizer.h>
 #include <wx/utils.h>
 
-#include "app/commands.h"
-#include "app/text_wx.h"
+#include "platform/text_wx.h"
 #include "results/list_click.h"
 #include "results/row_text.h"
 
@@ -20,10 +19,11 @@ constexpr Column kColumns[kResultColumns] = {{"File", 100}, {"Folder", 230}, {"S
 
 }  // namespace
 
-TListWindow1::TListWindow1(wxWindow* parent, const TSearchCFG& cfg)
+TListWindow1::TListWindow1(wxWindow* parent, const TSearchCFG& cfg, ListCommands commands)
     : wxListCtrl(parent, kResultsListId, wxPoint(0, 0), wxSize(1000, 1000),
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL),
-      cfg_(cfg) {
+      cfg_(cfg),
+      commands_(commands) {
     for (int column = 0; column < kResultColumns; ++column)
         AppendColumn(kColumns[column].header, wxLIST_FORMAT_LEFT, kColumns[column].width);
     // The mouse goes to the inner window that draws the rows; the right press
@@ -32,7 +32,7 @@ TListWindow1::TListWindow1(wxWindow* parent, const TSearchCFG& cfg)
     // The row rectangles are in the list's coordinates, which the inner
     // window's own do not map to on every toolkit: the pointer says where.
     rows->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent&) { RightClickAt(ScreenToClient(wxGetMousePosition())); });
-    rows->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { Issue(kCmOpen); });
+    rows->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { Issue(commands_.open); });
 }
 
 wxWindow* TListWindow1::RowsWindow() {
@@ -83,7 +83,7 @@ void TListWindow1::RightClickAt(wxPoint point) {
     SelectRow(row, true);
     clickedRow_ = row;
     clickPoint_ = point;
-    Issue(kCmShowContextMenu);
+    Issue(commands_.showContextMenu);
     const SelectionAfterMenu after = AfterContextMenu(focused, row);
     if (after.select >= 0) {
         SetItemState(after.select, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
@@ -98,8 +98,8 @@ void TListWindow1::Issue(int command) {
     ProcessWindowEvent(event);
 }
 
-TListDlg::TListDlg(wxWindow* parent, const TSearchCFG& cfg) : wxPanel(parent, wxID_ANY) {
-    list_ = new TListWindow1(this, cfg);
+TListDlg::TListDlg(wxWindow* parent, const TSearchCFG& cfg, ListCommands commands) : wxPanel(parent, wxID_ANY) {
+    list_ = new TListWindow1(this, cfg, commands);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(list_, 1, wxEXPAND);
     SetSizer(sizer);

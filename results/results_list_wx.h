@@ -11,12 +11,19 @@ namespace quarvel {
 
 enum ResultsListId : int { kResultsListId = 301 };
 
+// The commands the list issues to its window: a double click opens the row's
+// file; a right click on a row asks for the context menu.
+struct ListCommands {
+    int open;
+    int showContextMenu;
+};
+
 // The results list: a report of the first Rows() found files of the record,
 // one row per file in the order found. It reads the record's found-file list
 // whenever it paints, so it stays fast with any number of rows.
 class TListWindow1 : public wxListCtrl {
 public:
-    TListWindow1(wxWindow* parent, const TSearchCFG& cfg);
+    TListWindow1(wxWindow* parent, const TSearchCFG& cfg, ListCommands commands);
 
     // Shows the first count found files (the list's rows follow a run as it finds them).
     void ShowRows(std::size_t count);
@@ -43,6 +50,7 @@ private:
     void Issue(int command);
 
     const TSearchCFG& cfg_;
+    ListCommands commands_;
     std::size_t rows_ = 0;
     int clickedRow_ = -1;
     wxPoint clickPoint_;
@@ -51,7 +59,7 @@ private:
 // The main window's client: holds the results list and keeps it filling its area.
 class TListDlg : public wxPanel {
 public:
-    TListDlg(wxWindow* parent, const TSearchCFG& cfg);
+    TListDlg(wxWindow* parent, const TSearchCFG& cfg, ListCommands commands);
     TListWindow1* List() const { return list_; }
 
 private:

@@ -8,8 +8,8 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
-#include "app/text_wx.h"
-#include "dialogs/dialog_centring_wx.h"
+#include "platform/text_wx.h"
+#include "platform/window_placement_wx.h"
 #include "results/results_list_wx.h"
 
 namespace quarvel {

@@ -4,7 +4,7 @@
 
 #include <wx/dcmemory.h>
 
-#include "app/text_wx.h"
+#include "platform/text_wx.h"
 
 namespace quarvel {
 

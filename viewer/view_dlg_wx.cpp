@@ -10,12 +10,12 @@
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 
-#include "app/program_icon_wx.h"
-#include "app/text_wx.h"
 #include "dialogs/file_info_dlg_wx.h"
 #include "platform/error.h"
+#include "platform/program_icon_wx.h"
+#include "platform/text_wx.h"
+#include "settings/viewer_font_wx.h"
 #include "viewer/glyph_cells_wx.h"
-#include "viewer/viewer_font_wx.h"
 
 namespace quarvel {
 

@@ -26,22 +26,22 @@
 #include <wx/html/helpwnd.h>
 #include <wx/stdpaths.h>
 
-#include "tests/shell/settle.h"
 #include "app/help_wx.h"
 #include "app/main_frame_wx.h"
-#include "app/text_wx.h"
 #include "app/program_state.h"
-#include "dialogs/brouse_dir_dlg_wx.h"
-#include "results/results_list_wx.h"
 #include "dialogs/about_dlg_wx.h"
+#include "dialogs/brouse_dir_dlg_wx.h"
 #include "dialogs/file_info_dlg_wx.h"
 #include "dialogs/info_dlg_wx.h"
 #include "dialogs/open_with_dlg_wx.h"
 #include "dialogs/option_dlg_wx.h"
-#include "search/proces_dlg_wx.h"
-#include "viewer/view_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
+#include "platform/text_wx.h"
+#include "results/results_list_wx.h"
+#include "search/proces_dlg_wx.h"
+#include "tests/shell/settle.h"
+#include "viewer/view_dlg_wx.h"
 
 namespace quarvel {
 namespace {

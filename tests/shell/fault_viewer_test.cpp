@@ -13,12 +13,12 @@
 #include <wx/clipbrd.h>
 #include <wx/utils.h>
 
-#include "tests/file_bytes.h"
-#include "tests/shell/settle.h"
-#include "app/text_wx.h"
 #include "platform/clock.h"
+#include "platform/text_wx.h"
 #include "search/search_run.h"
+#include "tests/file_bytes.h"
 #include "tests/shell/modal_expect.h"
+#include "tests/shell/settle.h"
 #include "tests/temp_folder.h"
 #include "viewer/view_dlg_wx.h"
 

@@ -4,8 +4,8 @@
 #include "tests/shell/modal_expect.h"
 
 #include "app/main_frame_wx.h"
-#include "app/text_wx.h"
 #include "app/program_state.h"
+#include "platform/text_wx.h"
 
 namespace quarvel {
 namespace {

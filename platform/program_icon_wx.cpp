@@ -1,5 +1,5 @@
 // Toolkit code: turns the embedded PNG bytes into wxWidgets icons.
-#include "app/program_icon_wx.h"
+#include "platform/program_icon_wx.h"
 
 #include <wx/image.h>
 #include <wx/mstream.h>

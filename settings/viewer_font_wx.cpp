@@ -1,4 +1,4 @@
-#include "viewer/viewer_font_wx.h"
+#include "settings/viewer_font_wx.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <wx/gdicmn.h>
 
-#include "app/text_wx.h"
+#include "platform/text_wx.h"
 
 namespace quarvel {
 

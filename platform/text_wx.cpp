@@ -1,4 +1,4 @@
-#include "app/text_wx.h"
+#include "platform/text_wx.h"
 
 #include <wx/msgdlg.h>
 #include <wx/window.h>
