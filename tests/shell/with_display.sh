@@ -4,6 +4,11 @@
 #
 #     tests/shell/with_display.sh COMMAND [ARGUMENT...]
 #
+# With QUARVEL_WINDOW_MANAGER=openbox in the environment, the display gets a
+# window manager before the command starts, so windows are placed, focused
+# and decorated as on a desktop. QUARVEL_SCREEN sets the screen's size
+# (1280x900 unless given).
+#
 # Every window test goes through it, so no two tests share a display, a
 # pointer, a keyboard focus or a settings file, and the tests can run side by
 # side. The display server picks a free display number itself and tells it
@@ -18,10 +23,11 @@ command -v Xvfb >/dev/null || { echo "with_display: Xvfb is not installed (packa
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarvel-display.XXXXXX") || exit 2
 server=
+manager=
 child=
 cleanup() {
   local p
-  for p in "$child" "$server"; do
+  for p in "$child" "$manager" "$server"; do
     if [ -n "$p" ] && kill -0 "$p" 2>/dev/null; then
       kill -TERM "$p" 2>/dev/null
       # A server or command that does not end on SIGTERM within 5 s is killed.
@@ -42,7 +48,7 @@ trap 'exit 129' HUP
 # local clients only. The server writes its display number to descriptor 3
 # once it accepts connections.
 mkfifo "$work/displayfd" || exit 2
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp \
+Xvfb -displayfd 3 -screen 0 "${QUARVEL_SCREEN:-1280x900}x24" -noreset -nolisten tcp \
   3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
 server=$!
 number=
@@ -68,6 +74,27 @@ export QUARVEL_REGISTRY=$work/home/registry.reg
 # Settings in memory and no accessibility bridge: the toolkit looks for no
 # session bus.
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+
+case "${QUARVEL_WINDOW_MANAGER:-}" in
+  "") ;;
+  openbox)
+    command -v openbox >/dev/null || { echo "with_display: openbox is not installed (package openbox)" >&2; exit 2; }
+    # The window manager runs its start-up command once it manages the screen.
+    openbox --sm-disable --startup "touch $work/managing" >"$work/openbox.log" 2>&1 &
+    manager=$!
+    for _ in $(seq 300); do
+      [ -e "$work/managing" ] && break
+      kill -0 "$manager" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ ! -e "$work/managing" ]; then
+      echo "with_display: the window manager did not start; its output:" >&2
+      cat "$work/openbox.log" >&2
+      exit 2
+    fi
+    ;;
+  *) echo "with_display: unknown window manager '$QUARVEL_WINDOW_MANAGER' (openbox, or none)" >&2; exit 2 ;;
+esac
 
 "$@" &
 child=$!
