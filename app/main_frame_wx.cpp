@@ -14,6 +14,8 @@
 #include "dialogs/info_dlg_wx.h"
 #include "platform/error.h"
 #include "platform/program_icon_wx.h"
+#include "platform/window_placement.h"
+#include "platform/window_placement_wx.h"
 #include "results/results_list_wx.h"
 
 namespace quarvel {
@@ -40,7 +42,19 @@ wxString HintOf(int id) {
 
 }  // namespace
 
-TMainFrame::TMainFrame(ProgramState& state) : wxFrame(nullptr, wxID_ANY, kProductName), state_(state) {
+namespace {
+
+// A new main window gets a usable share of the screen; the window manager
+// chooses its place, and neither is remembered between runs.
+wxSize FirstSize() {
+    const ScreenRect first = FirstMainWindowSize(WorkAreaOf(nullptr));
+    return {first.width, first.height};
+}
+
+}  // namespace
+
+TMainFrame::TMainFrame(ProgramState& state)
+    : wxFrame(nullptr, wxID_ANY, kProductName, wxDefaultPosition, FirstSize()), state_(state) {
     SetIcons(ProgramIcons());
     docking_.SetManagedWindow(this);
     client_ = new TListDlg(this, state_.search, {kCmOpen, kCmShowContextMenu});
@@ -60,6 +74,13 @@ TMainFrame::TMainFrame(ProgramState& state) : wxFrame(nullptr, wxID_ANY, kProduc
     });
     clock_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { statusBar_->UpdatePanes(); });
     clock_.Start(250);
+    // The program ends with its main window: the viewers and the help window close with it.
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        const std::vector<wxWindow*> others(wxTopLevelWindows.begin(), wxTopLevelWindows.end());
+        for (wxWindow* window : others)
+            if (window != this && !window->IsBeingDeleted()) window->Close(true);
+        event.Skip();
+    });
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_INSERT && !event.HasAnyModifiers()) statusBar_->ToggleOvertype();
         event.Skip();

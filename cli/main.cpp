@@ -16,6 +16,7 @@
 #include "cli/cli_options.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/stop_signals.h"
 #include "platform/text_conv.h"
 #include "platform/working_folder.h"
 #include "results/project_file.h"
@@ -26,26 +27,6 @@
 using namespace quarvel;
 
 namespace {
-
-// The signal that asked the run to stop, or 0.
-volatile std::sig_atomic_t g_signal = 0;
-
-extern "C" void OnStopSignal(int signal) { g_signal = signal; }
-
-// SIGINT and SIGTERM stop the run at its next test; the handler is reset by
-// its first call, so a second signal ends the program at once.
-// A signal ignored by whoever started the program stays ignored.
-void CatchStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM}) {
-        struct sigaction before {};
-        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
-            sigaction(signal, &action, nullptr);
-    }
-}
 
 // Standard output, whose first failed write is remembered and reported at the end.
 class Output {
@@ -138,7 +119,7 @@ public:
     void SetStatusText(const std::string& text) override { status_ = text; Draw(); }
     void SetProgress(int percent) override { percent_ = percent; Draw(); }
     void PumpMessages() override {
-        if (g_signal) Stop();
+        if (StopSignal()) Stop();
     }
     void ClearLine() {
         if (drawn_) std::fputs("\r\033[K", stderr);
@@ -243,7 +224,7 @@ int Search(CliOptions& o, TerminalObserver& observer, bool utf8, Output& out) {
     if (!query) return 2;  // the expression did not compile
     int status = cfg.FoundFiles.empty() ? 1 : 0;
     // A run stopped by a signal is no search to keep: its project is not written.
-    if (!o.saveProject.empty() && !g_signal) {
+    if (!o.saveProject.empty() && !StopSignal()) {
         std::vector<std::string> leftOut;
         try {
             leftOut = SaveProject(o.saveProject, cfg);
@@ -287,7 +268,7 @@ int main(int argc, char** argv) {
     status = out.Finish(status);
     std::fflush(stderr);
     // Everything found is out: the program now ends by the signal that stopped it, as its caller expects.
-    if (const int signal = g_signal) {
+    if (const int signal = StopSignal()) {
         std::signal(signal, SIG_DFL);
         std::raise(signal);
     }

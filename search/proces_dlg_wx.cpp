@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include "platform/stop_signals.h"
 #include "platform/text_wx.h"
 #include "platform/window_placement_wx.h"
 #include "results/results_list_wx.h"
@@ -106,6 +107,8 @@ void TProcesDlg::PumpMessages() {
 }
 
 void TProcesDlg::Pump() {
+    // The program is asked to end: the run stops as at Cancel, keeping what it found.
+    if (StopSignal()) OnCancel();
     if (bar_->GetValue() != percent_) bar_->SetValue(percent_);
     if (statusChanged_) {
         status_->SetLabel(FromFileName(statusText_));
