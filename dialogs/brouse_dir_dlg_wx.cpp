@@ -121,7 +121,13 @@ void TBrouseDirDlg::OnCollapsed(wxTreeEvent& event) {
 void TBrouseDirDlg::OnSelectionChanged(wxTreeEvent& event) { model_.Select(NodeOf(event.GetItem())); }
 
 void TBrouseDirDlg::OnOk(wxCommandEvent& event) {
-    path_ = model_.Result(path_);
+    const DirTree::OkOutcome outcome = model_.Ok(path_);
+    if (!outcome.accepted) {
+        ShowMessage(this, outcome.message);
+        tree_->SetFocus();
+        return;  // the dialog stays open
+    }
+    path_ = outcome.path;
     event.Skip();  // the dialog closes as with any OK
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/file_handle.h"
 #include "platform/working_folder.h"
+#include "settings/search_cfg.h"
 
 namespace quarvel {
 
@@ -144,6 +145,14 @@ std::string DirTree::PathOf(const DirNode& node) {
 
 std::string DirTree::Result(const std::string& callerText) const {
     return selected_ ? PathOf(*selected_) : callerText;
+}
+
+DirTree::OkOutcome DirTree::Ok(const std::string& callerText) const {
+    std::string path = Result(callerText);
+    if (path.size() >= kPathBufferSize)
+        return {false, callerText, "The folder's path is too long: a path may hold at most " +
+                                       std::to_string(kPathBufferSize - 1) + " bytes"};
+    return {true, std::move(path), std::string()};
 }
 
 }  // namespace quarvel

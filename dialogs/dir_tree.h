@@ -63,6 +63,15 @@ public:
     // What OK hands back: the selected folder's path, or the caller's own
     // text when nothing is selected.
     std::string Result(const std::string& callerText) const;
+    // OK: the result, or a refusal with its message when the chosen folder's
+    // path is longer than a path field holds (the dialog then stays open on
+    // the tree, and the caller's text stays as it was).
+    struct OkOutcome {
+        bool accepted;
+        std::string path;
+        std::string message;
+    };
+    OkOutcome Ok(const std::string& callerText) const;
 
 private:
     // The root "/" alone, unread, with its placeholder; nothing selected.

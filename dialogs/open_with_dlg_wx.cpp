@@ -9,6 +9,7 @@
 
 #include "dialogs/file_filter.h"
 #include "platform/error.h"
+#include "platform/text_limit_wx.h"
 #include "platform/text_wx.h"
 #include "platform/window_placement_wx.h"
 #include "settings/search_cfg.h"
@@ -21,7 +22,7 @@ TOpenWithDlg::TOpenWithDlg(wxWindow* parent, TUiSettings& ui)
     wxWindow* frame = box->GetStaticBox();
     program_ = new wxComboBox(frame, kOpenWithProgram, wxEmptyString, wxDefaultPosition,
                               wxSize(frame->GetTextExtent(wxString('M', 32)).x, -1), 0, nullptr, wxCB_DROPDOWN);
-    program_->SetMaxLength(kPathBufferSize - 1);
+    LimitTextLength(*program_, kPathBufferSize - 1);
     // An empty history entry stands for "nothing typed"; it is not offered.
     for (const std::string& entry : model_.List())
         if (!entry.empty()) program_->Append(FromFileName(entry));

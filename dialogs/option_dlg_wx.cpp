@@ -10,6 +10,7 @@
 #include <wx/textctrl.h>
 
 #include "dialogs/label_mnemonics_wx.h"
+#include "platform/text_limit_wx.h"
 #include "platform/text_wx.h"
 #include "platform/window_placement_wx.h"
 #include "settings/viewer_font_wx.h"
@@ -47,7 +48,7 @@ TOptionDlg::TOptionDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui,
             auto* label = new wxStaticText(box->GetStaticBox(), wxID_ANY, edit.label);
             auto* text = new wxTextCtrl(box->GetStaticBox(), edit.id, FromAnsi(model_.Text(edit.id)),
                                         wxDefaultPosition, wxSize(FromDIP(80), -1));
-            text->SetMaxLength(kMaxOperatorLength);  // an eleventh character cannot be typed
+            LimitTextLength(*text, kMaxOperatorLength);  // an eleventh character cannot be typed
             controls_[edit.id] = text;
             labels.emplace_back(label, text);
             grid->Add(label, wxSizerFlags().CenterVertical());

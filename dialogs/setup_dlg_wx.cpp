@@ -16,6 +16,7 @@
 #include "dialogs/brouse_dir_dlg_wx.h"
 #include "dialogs/file_filter.h"
 #include "dialogs/label_mnemonics_wx.h"
+#include "platform/text_limit_wx.h"
 #include "platform/text_wx.h"
 #include "platform/window_placement_wx.h"
 
@@ -120,7 +121,7 @@ wxWindow* TSetupDlg::Make(wxWindow* parent, int id) {
             auto* combo = new wxComboBox(parent, id, wxEmptyString, wxDefaultPosition,
                                          wxSize(parent->GetTextExtent(wxString('M', 28)).x, -1), 0, nullptr,
                                          wxCB_DROPDOWN);
-            combo->SetMaxLength(kPathBufferSize - 1);
+            LimitTextLength(*combo, kPathBufferSize - 1);
             made = combo;
             break;
         }

@@ -77,6 +77,31 @@ TEST_F(BrouseDirDlgTest, OpensAtTheCallersFolderAndHandsBackTheOneChosen) {
     EXPECT_EQ(dlg.Path(), root_ + "/Music/");
 }
 
+// A folder whose path no path field can hold: OK says so and keeps the
+// dialog open; a shorter one is then taken.
+TEST_F(BrouseDirDlgTest, AFolderWhosePathIsTooLongIsRefusedWithTheDialogKeptOpen) {
+    const std::string shorter = root_ + "/" + std::string(120, 'a');
+    const std::string deep = shorter + "/" + std::string(150, 'b');
+    fs::create_directories(deep);
+    TBrouseDirDlg dlg(nullptr, deep);
+    dlg.Show();
+    auto pressOk = [&] {
+        wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
+        click.SetEventObject(dlg.FindWindow(wxID_OK));
+        dlg.FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(click);
+    };
+    wxTEST_DIALOG(pressOk(), ExpectMessage("The folder's path is too long: a path may hold at most 259 bytes"));
+    EXPECT_TRUE(dlg.IsShown());
+    EXPECT_EQ(dlg.Path(), deep) << "the caller's text, not the refused folder";
+    EXPECT_EQ(wxWindow::FindFocus(), &Tree(dlg));
+
+    wxTreeCtrl& tree = Tree(dlg);
+    tree.SelectItem(tree.GetItemParent(tree.GetSelection()));
+    pressOk();
+    EXPECT_FALSE(dlg.IsShown());
+    EXPECT_EQ(dlg.Path(), shorter + "/");
+}
+
 TEST_F(BrouseDirDlgTest, ExpandingAnItemReadsItsFoldersAfresh) {
     TBrouseDirDlg opened(nullptr, root_);
     wxTreeCtrl& tree = Tree(opened);

@@ -13,10 +13,15 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include <gtk/gtk.h>
+#include <wx/clipbrd.h>
+
 #include "tests/shell/modal_expect.h"
+#include "tests/shell/settle.h"
 
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
+#include "platform/text_limit_wx.h"
 #include "platform/working_folder.h"
 
 namespace quarvel {
@@ -127,6 +132,50 @@ TEST_F(SetupDialogTest, RefusalsKeepTheDialogOpenOnTheOffendingControlsPage) {
     EXPECT_EQ(dlg.Tabs()->GetSelection(), 2);
     EXPECT_EQ(cfg.SearchString, "new");
     EXPECT_EQ(cfg.SearchDateId, 0u);
+    dlg.Hide();
+}
+
+// Pasting text longer than a field holds: the paste is cut at the limit and
+// replaces what was selected, the user is told, and no field is left empty.
+TEST_F(SetupDialogTest, APasteLongerThanAFieldIsCutToTheLimitAndTold) {
+    TSetupDlg dlg(nullptr, cfg, ui, kToday);
+    dlg.Show();
+    std::string pasted = "/";
+    while (pasted.size() < 5000) pasted += "folder" + std::to_string(pasted.size()) + "/";
+    pasted.resize(5000);
+    {
+        wxClipboardLocker clipboard;
+        ASSERT_TRUE(!!clipboard);
+        wxTheClipboard->SetData(new wxTextDataObject(pasted));
+    }
+    auto paste = [&](wxComboBox* combo) {
+        // What Ctrl+V does in the field.
+        g_signal_emit_by_name(gtk_bin_get_child(GTK_BIN(combo->GetHandle())), "paste-clipboard");
+        Settle(150);
+    };
+    const std::string told = TextCutMessage(259);
+    for (int id : {kSetupPath, kSetupMask, kSetupString}) {
+        auto* combo = Get<wxComboBox>(dlg, id);
+        combo->SetFocus();
+        combo->SetValue("the old text");
+        combo->SelectAll();
+        wxTEST_DIALOG(paste(combo), ExpectMessage(told));
+        EXPECT_EQ(combo->GetValue(), pasted.substr(0, 259)) << id;
+    }
+    // Pasted between two characters, with nothing selected: what fits goes in there.
+    auto* combo = Get<wxComboBox>(dlg, kSetupString);
+    combo->SetValue("ab");
+    combo->SetInsertionPoint(1);
+    wxTEST_DIALOG(paste(combo), ExpectMessage(told));
+    EXPECT_EQ(combo->GetValue(), "a" + pasted.substr(0, 257) + "b");
+    // A paste that fits is no news.
+    {
+        wxClipboardLocker clipboard;
+        wxTheClipboard->SetData(new wxTextDataObject("short"));
+    }
+    combo->SetValue("");
+    paste(combo);
+    EXPECT_EQ(combo->GetValue(), "short");
     dlg.Hide();
 }
 
