@@ -54,7 +54,7 @@ int TProcesDlg::ShowModal() {
     {
         wxWindowDisabler others(this);
         result = run.Run();
-        if (list_) list_->ShowRows(rows_);
+        ShowRowsFoundSoFar();
         Hide();
     }
     run_ = nullptr;
@@ -69,7 +69,13 @@ void TProcesDlg::OnCancel() {
 
 wxWindow* TProcesDlg::MessageOwner() { return IsShown() ? static_cast<wxWindow*>(this) : GetParent(); }
 
+void TProcesDlg::ShowRowsFoundSoFar() {
+    if (list_) list_->ShowRows(rows_);
+}
+
 void TProcesDlg::ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) {
+    // The rows found before the message stand in the list while it is read.
+    ShowRowsFoundSoFar();
     // Paths in messages are the file system's bytes; the compiler's text is search text.
     const wxString shown = kind == MessageKind::ExpressionError ? FromAnsi(text) : FromFileName(text);
     wxMessageBox(shown, FromAnsi(caption), wxOK, MessageOwner());
@@ -79,6 +85,7 @@ AbortRetryIgnore TProcesDlg::AskAbortRetryIgnore(const std::string& caption, con
                                                  const std::string& path, const std::string& reason) {
     (void)path;
     (void)reason;
+    ShowRowsFoundSoFar();
     wxMessageDialog question(MessageOwner(), FromFileName(text), FromAnsi(caption),
                              wxYES_NO | wxCANCEL | wxICON_INFORMATION);
     question.SetYesNoCancelLabels("&Abort", "&Retry", "&Ignore");
@@ -124,7 +131,7 @@ void TProcesDlg::Pump() {
 }
 
 void TProcesDlg::ScanFinished() {
-    if (list_) list_->ShowRows(rows_);
+    ShowRowsFoundSoFar();
     Hide();
 }
 

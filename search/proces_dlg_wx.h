@@ -48,6 +48,8 @@ protected:
 private:
     // Brings the window up to date and lets the window system deliver what is pending.
     void Pump();
+    // The list shows every row found until now (it is otherwise brought up to date now and then).
+    void ShowRowsFoundSoFar();
     wxWindow* MessageOwner();
 
     TListWindow1* list_;

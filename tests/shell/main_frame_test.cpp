@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include <wx/app.h>
@@ -146,6 +147,41 @@ TEST_F(MainFrame, CancelKeepsTheRowsFoundSoFar) {
     EXPECT_EQ(Rows().size(), 3u);
     EXPECT_FALSE(run.IsShown());
     noDialogs.CheckUnmetExpectations();
+}
+
+// A message box of the run answered while it checks what the list shows.
+class AtMessage : public wxExpectModalBase<wxMessageDialog, AtMessage> {
+public:
+    explicit AtMessage(std::function<void(wxMessageDialog*)> check) : check_(std::move(check)) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override {
+        check_(dialog);
+        return wxID_OK;
+    }
+
+private:
+    std::function<void(wxMessageDialog*)> check_;
+};
+
+// A refined run that meets a file gone or changed tells so while the rows it
+// found before stand in the list.
+TEST_F(MainFrame, ARefinedRunShowsItsRowsBeforeItsMessages) {
+    for (const std::string told : {"File is changed:\n", "File not found:\n"}) {
+        state_.search.SearchRefined = 0;
+        SearchThroughNew();
+        ASSERT_EQ(state_.search.FoundFiles.size(), 2u);
+        const std::string second = state_.search.FoundFiles[1].Path();
+        if (told == "File not found:\n")
+            std::filesystem::remove(second);
+        else
+            std::ofstream(second, std::ios::app) << " alpha again";
+        state_.search.SearchRefined = 1;
+        wxTEST_DIALOG(Issue(kCmNew), ConfirmSearch(), AtMessage([&](wxMessageDialog* box) {
+                          EXPECT_EQ(box->GetMessage().utf8_string(), told + second);
+                          EXPECT_EQ(frame_->List()->GetItemCount(), 1) << "the row found before it, at once";
+                      }));
+    }
 }
 
 TEST_F(MainFrame, ProjectSavedAndOpenedBackRefillsTheList) {
