@@ -22,7 +22,8 @@ bool ToAnsi(const wxString& text, std::string& ansi, wxWindow* where) {
     AnsiConversion converted = Utf32ToAnsi(wide);
     if (!converted.ok) {
         if (where) {
-            ShowMessage(where, converted.message);
+            // The refusal names the character itself: its text is UTF-8.
+            wxMessageBox(wxString::FromUTF8(converted.message), kProductName, wxOK, where);
             where->SetFocus();
         }
         return false;

@@ -28,10 +28,17 @@ TEST(ShellText, CharacterOutsideTheCodePageIsRefusedWithAMessage) {
     wxFrame frame(nullptr, wxID_ANY, "owner");
     std::string ansi = "unchanged";
     bool accepted = true;
-    wxTEST_DIALOG(accepted = ToAnsi(wxString::FromUTF8("\xD0\x96"), ansi, &frame),
-                  wxExpectModal<wxMessageDialog>(wxID_OK));
-    EXPECT_FALSE(accepted);
-    EXPECT_EQ(ansi, "unchanged");
+    // The message names the character as it is, not its bytes read as Windows-1252.
+    for (const char* refused : {"\xD0\xBF", "\xE2\x98\x83", "\xF0\x9F\x98\x80"}) {
+        const std::string code = wxString::Format("U+%04X", static_cast<unsigned>(
+                                                      wxString::FromUTF8(refused)[0].GetValue())).ToStdString();
+        wxTEST_DIALOG(accepted = ToAnsi(wxString::FromUTF8(refused) + "x", ansi, &frame),
+                      ExpectMessage(wxString::FromUTF8("The character " + code + " (" + refused +
+                                                       ") cannot be used here: the text must be in the "
+                                                       "Windows-1252 character set.")));
+        EXPECT_FALSE(accepted);
+        EXPECT_EQ(ansi, "unchanged");
+    }
 }
 
 TEST(MainWindow, IsCaptionedWithTheProductName) {
