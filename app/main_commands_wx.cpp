@@ -103,7 +103,7 @@ void TMainFrame::OnView() {
         if (run.ShowModal() != wxID_OK) return;
     }
     if (copy->LongestLine > 1000) copy->LongestLine = 1000;
-    auto* viewer = new TViewDlg(std::move(copy), state_.query.get(), state_.ui, state_.openViewers);
+    auto* viewer = new TViewDlg(std::move(copy), state_.query.get(), state_.ui, state_.openViewers, this);
     viewer->Show();
 }
 

@@ -35,7 +35,7 @@ const wxSizerFlags kLastLine = wxSizerFlags().Expand().Border(wxALL, 4);
 
 }  // namespace
 
-TFileInfoDlg::TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* query)
+TFileInfoDlg::TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* query, const wxWindow* mainWindow)
     : wxDialog(parent, wxID_ANY, "Quarvel Info"), info_(cfg, query) {
     auto* fileBox = new wxStaticBoxSizer(wxVERTICAL, this);
     wxWindow* fileFrame = fileBox->GetStaticBox();
@@ -71,7 +71,7 @@ TFileInfoDlg::TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* 
     top->Add(ok, wxSizerFlags().Center().Border(wxALL, 8));
     SetSizerAndFit(top);
 
-    CentreOverMainWindow(*this);
+    CentreOverMainWindow(*this, mainWindow);
     ok->SetFocus();
 }
 

@@ -12,7 +12,8 @@ class TFileInfoDlg : public wxDialog {
 public:
     // cfg: the viewer's search record; query: its compiled expression, or
     // null, when the word list stays empty.
-    TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* query);
+    // Centred over mainWindow, else over the top of the owner chain.
+    TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* query, const wxWindow* mainWindow = nullptr);
 
     const FileInfo& Info() const { return info_; }
 

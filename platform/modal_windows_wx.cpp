@@ -17,6 +17,12 @@ GtkMenuShell* OpenMenu() {
 
 }  // namespace
 
+bool CloseOpenMenu() {
+    GtkMenuShell* menu = OpenMenu();
+    if (menu) gtk_menu_shell_cancel(menu);
+    return menu != nullptr;
+}
+
 ModalWindows::ModalWindows() { Register(); }
 
 ModalWindows::~ModalWindows() { Unregister(); }
@@ -34,11 +40,7 @@ void ModalWindows::Exit(wxDialog* dialog) {
 bool ModalWindows::AnyOpen() const { return !dialogs_.empty() || OpenMenu(); }
 
 void ModalWindows::CancelInnermost() {
-    if (GtkMenuShell* menu = OpenMenu()) {
-        gtk_menu_shell_cancel(menu);
-        return;
-    }
-    if (dialogs_.empty()) return;
+    if (CloseOpenMenu() || dialogs_.empty()) return;
     wxDialog* dialog = dialogs_.back();
     // The desktop's own dialogs (message boxes, file and font choosers) take
     // their answer from the toolkit; the program's dialogs from their Cancel button.

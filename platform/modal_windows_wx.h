@@ -9,6 +9,9 @@ namespace quarvel {
 // and the desktop's message boxes and file and font choosers), innermost
 // last, and an open menu. While any is open, a nested message loop runs on
 // the stack, and the windows under it must not go away.
+// Closes the menu open now, if any; false when none was open.
+bool CloseOpenMenu();
+
 class ModalWindows : public wxModalDialogHook {
 public:
     ModalWindows();

@@ -12,8 +12,10 @@
 
 #include "dialogs/file_info_dlg_wx.h"
 #include "platform/error.h"
+#include "platform/modal_windows_wx.h"
 #include "platform/program_icon_wx.h"
 #include "platform/text_wx.h"
+#include "platform/window_placement_wx.h"
 #include "settings/viewer_font_wx.h"
 #include "viewer/glyph_cells_wx.h"
 
@@ -208,11 +210,12 @@ private:
 };
 
 TViewDlg::TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUiSettings& ui,
-                   std::int32_t& openViewers)
+                   std::int32_t& openViewers, const wxWindow* mainWindow)
     : wxFrame(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxSize(760, 520)),
       cfg_(std::move(cfg)),
       file_(cfg_->FoundFiles.empty() ? std::string() : cfg_->FoundFiles[0].Path()),
-      openViewers_(openViewers) {
+      openViewers_(openViewers),
+      mainWindow_(mainWindow) {
     ++openViewers_;
     if (query) query_.emplace(*query);
     model_ = std::make_unique<ViewModel>(*cfg_, query_ ? &*query_ : nullptr, file_);
@@ -220,6 +223,7 @@ TViewDlg::TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUi
     BuildMenu();
     canvas_ = new TViewCanvas(this, *model_);
     ApplyFont(ui.ViewerFont, ui.ColorVD);
+    CentreOverMainWindow(*this, mainWindow_);
     canvas_->SetFocus();
 }
 
@@ -261,10 +265,14 @@ void TViewDlg::BuildMenu() {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHit(true); }, kVmNext);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHit(false); }, kVmPrev);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-        TFileInfoDlg info(this, *cfg_, query_ ? &*query_ : nullptr);
+        TFileInfoDlg info(this, *cfg_, query_ ? &*query_ : nullptr, mainWindow_);
         info.ShowModal();
     }, kVmInfo);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kVmExit);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+        // Esc is also Exit's key, and reaches it while one of the menus is
+        // open: then it closes that menu only.
+        if (!CloseOpenMenu()) Close();
+    }, kVmExit);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCopy(); }, kVmCopy);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(model_->HasSelection()); }, kVmCopy);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {

@@ -31,7 +31,9 @@ class TViewCanvas;
 // itself among the open viewers while it exists.
 class TViewDlg : public wxFrame {
 public:
-    TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUiSettings& ui, std::int32_t& openViewers);
+    // mainWindow: the window it is first centred over, as its information dialog is.
+    TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUiSettings& ui, std::int32_t& openViewers,
+             const wxWindow* mainWindow = nullptr);
     ~TViewDlg() override;
 
     ViewModel& Model() { return *model_; }
@@ -51,6 +53,7 @@ private:
     ViewFile file_;
     std::unique_ptr<ViewModel> model_;
     std::int32_t& openViewers_;
+    const wxWindow* mainWindow_;
     TViewCanvas* canvas_ = nullptr;
 };
 

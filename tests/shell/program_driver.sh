@@ -189,3 +189,33 @@ set_value() {  # name, value as the file holds it
   sed -i "s|^\"$1\"=.*|\"$1\"=$escaped|" "$reg"
   grep -qxF "\"$1\"=$2" "$reg" || fail "could not set \"$1\" in the settings file"
 }
+
+# ---- commands of the main window --------------------------------------------
+
+# N in the main window ($main); sets $setup to the Search menu dialog.
+search_dialog() {
+  press "$main" "the main window" n
+  first_shown 10 'Search menu' "after N in the main window"
+  setup=$window
+  sleep 0.5  # GTK drops keys that come while a dialog is still settling
+}
+
+# The search the settings hold, run from the Search menu dialog; then the
+# first row found is selected.
+search_and_select_first_row() {
+  search_dialog
+  press_until "$setup" 'Search menu' "the Search menu dialog" Return 15 "the search to end" gone 'Search menu'
+  # A click on the first row: below the menu, the tool bar and the list's header.
+  focus "$main" "the main window"
+  xdotool mousemove --window "$main" 30 95 click 1
+}
+
+# V on the selected row; sets $viewer to the viewer of a file in $tree.
+open_viewer() {
+  press "$main" "the main window" v
+  wait_until 10 "a viewer after V in the main window" viewer_shown
+}
+viewer_shown() {
+  viewer=$(xdotool search --onlyvisible --name "^$tree/[^/]*\\.txt \\(line:1/0%\\)\$" 2>/dev/null | head -n 1)
+  [ -n "$viewer" ]
+}

@@ -49,21 +49,6 @@ stop_with() {  # what is open; sends SIGTERM and expects the normal end
   ended_the_normal_way "SIGTERM"
 }
 
-search_dialog() {
-  press "$main" "the main window" n
-  first_shown 10 'Search menu' "after N in the main window"
-  setup=$window
-  sleep 0.5  # GTK drops keys that come while a dialog is still settling
-}
-
-search_for_alpha() {
-  search_dialog
-  press_until "$setup" 'Search menu' "the Search menu dialog" Return 15 "the search to end" gone 'Search menu'
-  # The first row, selected: the list's header is about 25 pixels high.
-  focus "$main" "the main window"
-  xdotool mousemove --window "$main" 30 ${row_y:-95} click 1
-}
-
 # ---- dialogs of the main window ---------------------------------------------
 
 begin "the search dialog open"
@@ -103,19 +88,19 @@ stop_with
 set_value String0 '"alpha"'
 
 begin "the information, save and open-with dialogs after a search"
-search_for_alpha
+search_and_select_first_row
 press "$main" "the main window" i
 first_shown 10 'Quarvel info' "after I in the main window"
 stop_with
 
 begin "the save chooser"
-search_for_alpha
+search_and_select_first_row
 press "$main" "the main window" s
 first_shown 10 Save "after S in the main window"
 stop_with
 
 begin "the open-with dialog"
-search_for_alpha
+search_and_select_first_row
 press "$main" "the main window" w
 first_shown 10 'Open with...' "after W in the main window"
 stop_with
@@ -128,7 +113,7 @@ sleep 0.5
 stop_with
 
 begin "the results list's context menu open"
-search_for_alpha
+search_and_select_first_row
 press "$main" "the main window" shift+F10
 sleep 0.5
 stop_with
@@ -147,25 +132,15 @@ set_value Path0 "\"$tree\""
 
 # ---- the viewer ---------------------------------------------------------------
 
-# V on the selected row; sets $viewer.
-open_viewer() {
-  press "$main" "the main window" v
-  wait_until 10 "a viewer after V in the main window" viewer_shown
-}
-viewer_shown() {
-  viewer=$(xdotool search --onlyvisible --name "^$tree/[ab]\\.txt \\(line:1/0%\\)\$" 2>/dev/null | head -n 1)
-  [ -n "$viewer" ]
-}
-
 begin "a viewer and its information dialog"
-search_for_alpha
+search_and_select_first_row
 open_viewer
 press "$viewer" "the viewer" i
 first_shown 10 'Quarvel Info' "after I in the viewer"
 stop_with
 
 begin "a viewer open when the main window closes"
-search_for_alpha
+search_and_select_first_row
 open_viewer
 press "$main" "the main window" alt+x
 ended_the_normal_way "Alt+X in the main window"
