@@ -36,7 +36,9 @@ const wxSizerFlags kLastLine = wxSizerFlags().Expand().Border(wxALL, 4);
 }  // namespace
 
 TFileInfoDlg::TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* query, const wxWindow* mainWindow)
-    : wxDialog(parent, wxID_ANY, "Quarvel Info"), info_(cfg, query) {
+    : wxDialog(parent, wxID_ANY, "Quarvel Info", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),  // room for a long path and many words
+      info_(cfg, query) {
     auto* fileBox = new wxStaticBoxSizer(wxVERTICAL, this);
     wxWindow* fileFrame = fileBox->GetStaticBox();
     fileBox->Add(new wxStaticText(fileFrame, wxID_ANY, "File"), kFirstLine);

@@ -49,7 +49,11 @@ const wxSizerFlags kLastLine = wxSizerFlags().Expand().Border(wxALL, 6);
 
 }  // namespace
 
-TInfoDlg::TInfoDlg(wxWindow* parent, TSearchCFG& cfg) : wxDialog(parent, wxID_ANY, "Quarvel info") {
+// Resizable, so that long masks and expressions can be read whole: it grows
+// in width only, its lines with it.
+TInfoDlg::TInfoDlg(wxWindow* parent, TSearchCFG& cfg)
+    : wxDialog(parent, wxID_ANY, "Quarvel info", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER) {
     const std::vector<std::string> lines = SearchInfoLines(cfg);
     auto line = [&lines](std::size_t index) { return index < lines.size() ? lines[index] : std::string(); };
 
@@ -80,6 +84,7 @@ TInfoDlg::TInfoDlg(wxWindow* parent, TSearchCFG& cfg) : wxDialog(parent, wxID_AN
     top->Add(runBox, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, 8));
     top->Add(ok, wxSizerFlags().Center().Border(wxALL, 8));
     SetSizerAndFit(top);
+    SetMaxSize(wxSize(-1, GetSize().y));
 
     CentreOverMainWindow(*this);
     // The expression is the dialog's one tab stop before OK, and has the focus first.
