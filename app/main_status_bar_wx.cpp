@@ -12,28 +12,48 @@ namespace quarvel {
 
 namespace {
 
-enum Pane { kHintPane, kCapsPane, kNumPane, kScrollPane, kOvertypePane, kClockPane, kPaneCount };
+enum Pane { kHintPane, kCapsPane, kNumPane, kScrollPane, kOvertypePane, kPaneCount = 6 };
+constexpr int kClockPane = TMainStatusBar::kClockPane;
 constexpr const char* kIndicators[] = {"CAPS", "NUM", "SCRL", "OVR"};
 
 }  // namespace
 
 TMainStatusBar::TMainStatusBar(wxWindow* parent) : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE) {
-    wxClientDC dc(this);
-    dc.SetFont(GetFont());
-    const int margin = 32;  // the pane's borders and the text's indent
-    int widths[kPaneCount] = {-1};
-    for (int pane = kCapsPane; pane <= kOvertypePane; ++pane)
-        widths[pane] = dc.GetTextExtent(kIndicators[pane - kCapsPane]).x + margin;
-    // Twelve of the widest character, and never less than the clock text needs.
-    const int clock = dc.GetTextExtent(ClockText({28, 12, 2028, 23, 58, 58})).x + margin;
-    widths[kClockPane] = std::max(12 * dc.GetTextExtent("W").x, clock);
-    const int blank = std::max(1, dc.GetTextExtent(" ").x);
-    clockIndent_ = wxString(' ', static_cast<size_t>((widths[kClockPane] - clock) / 2 / blank));
     int styles[kPaneCount];
     for (int& style : styles) style = wxSB_SUNKEN;
-    SetFieldsCount(kPaneCount, widths);
+    SetFieldsCount(kPaneCount);
     SetStatusStyles(kPaneCount, styles);
+    FitPanes();
+    Bind(wxEVT_DPI_CHANGED, [this](wxDPIChangedEvent& event) {
+        FitPanes();
+        event.Skip();
+    });
+    Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
+        FitPanes();
+        event.Skip();
+    });
     UpdatePanes();
+}
+
+void TMainStatusBar::FitPanes() {
+    // Measured in the bar's own font, as it draws its texts.
+    const auto width = [this](const wxString& text) { return GetTextExtent(text).x; };
+    const int margin = FromDIP(16);  // the pane's borders and the text's indent
+    int widths[kPaneCount] = {-1};
+    for (int pane = kCapsPane; pane <= kOvertypePane; ++pane)
+        widths[pane] = width(kIndicators[pane - kCapsPane]) + margin;
+    // The clock's widest text: "dd/dd/dddd   dd:dd:dd" for every digit d, as
+    // a font's digits need not be equally wide.
+    int clock = 0;
+    for (int d = 0; d <= 9; ++d)
+        clock = std::max(clock, width(ClockText({d * 11, d * 11, d * 1111, d * 11, d * 11, d * 11})));
+    clock += margin;
+    // Twelve of the widest character, and never less than the clock text needs.
+    widths[kClockPane] = std::max(12 * width("W"), clock);
+    const int blank = std::max(1, width(" "));
+    clockIndent_ = wxString(' ', static_cast<size_t>((widths[kClockPane] - clock) / 2 / blank));
+    SetStatusWidths(kPaneCount, widths);
+    shown_[kClockPane].clear();  // the indent may have changed
 }
 
 void TMainStatusBar::SetPane(int pane, const std::string& text) {

@@ -15,8 +15,13 @@ public:
     void UpdatePanes();
     // The Insert key switches between inserting and overtyping.
     void ToggleOvertype() { overtype_ = !overtype_; }
+    // The pane that shows the clock.
+    static constexpr int kClockPane = 5;
 
 private:
+    // Sizes the panes for the font the bar draws with: each indicator and any
+    // clock text fit whole. Again whenever that font may have changed.
+    void FitPanes();
     void SetPane(int pane, const std::string& text);
 
     bool overtype_ = false;

@@ -20,6 +20,7 @@
 
 #include "tests/shell/settle.h"
 #include "app/main_frame_wx.h"
+#include "app/main_status_bar_wx.h"
 #include "app/program_state.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
@@ -363,6 +364,22 @@ TEST_F(MainFrame, OpenOnATypeWithoutAHandlerGoesOnAsOpenWithOnTheRightClickedRow
         std::getline(in, arguments, '\0');
     }
     EXPECT_EQ(arguments, (list->GetItemText(1, 1) + list->GetItemText(1, 0)).ToStdString() + "\n");
+}
+
+// Whatever the digits, the clock's text as shown (centred by blanks) fits its
+// pane in the font the bar draws with, and the pane lies within the bar.
+TEST_F(MainFrame, TheClockPaneHoldsItsWholeTextInTheBarsFont) {
+    wxStatusBar* bar = frame_->GetStatusBar();
+    wxRect pane;
+    ASSERT_TRUE(bar->GetFieldRect(TMainStatusBar::kClockPane, pane));
+    EXPECT_LE(pane.GetRight(), bar->GetClientSize().x);
+    const wxString shown = bar->GetStatusText(TMainStatusBar::kClockPane);
+    const wxString indent(' ', shown.find_first_not_of(' '));
+    for (int d = 0; d <= 9; ++d) {
+        const wxString text = indent + ClockText({d * 11, d * 11, d * 1111, d * 11, d * 11, d * 11});
+        // The bar draws a text a few pixels in from the pane's edges.
+        EXPECT_LE(bar->GetTextExtent(text).x + bar->FromDIP(8), pane.width) << text;
+    }
 }
 
 TEST_F(MainFrame, StatusBarFollowsTheSettingAtStartAndAfterOptions) {
