@@ -13,11 +13,14 @@
 #include <wx/stdpaths.h>
 #include <wx/treectrl.h>
 
+#include "platform/first_show_wx.h"
 #include "platform/text_wx.h"
 
 namespace quarvel {
 
 namespace {
+
+const wxSize kHelpWindowSize(960, 700);
 
 // The folder of a path: everything before its last "/" ("/" for a name in the root).
 std::string FolderOf(const std::string& path) {
@@ -45,14 +48,29 @@ wxHtmlHelpFrame* FrameOf(wxHtmlHelpController& controller) {
     return window ? wxDynamicCast(wxGetTopLevelParent(window), wxHtmlHelpFrame) : nullptr;
 }
 
-// Shows the contents; a new window gets room for the pages, a contents
-// column wide enough for its titles, and the book's topics in sight.
+// The help controller whose window is sized and laid out before the toolkit
+// shows it, so that its lists and trees never meet their first, tiny size.
+class LaidOutHelpController : public wxHtmlHelpController {
+public:
+    using wxHtmlHelpController::wxHtmlHelpController;
+
+protected:
+    wxHtmlHelpFrame* CreateHelpFrame(wxHtmlHelpData* data) override {
+        wxHtmlHelpFrame* frame = wxHtmlHelpController::CreateHelpFrame(data);
+        frame->SetSize(frame->FromDIP(kHelpWindowSize));
+        LayOutBeforeShowing(*frame);
+        PrepareFirstShow(*frame);
+        return frame;
+    }
+};
+
+// Shows the contents; a new window gets a contents column wide enough for
+// its titles, and the book's topics in sight.
 void ShowContents(wxHtmlHelpController& controller) {
     const bool fresh = FrameOf(controller) == nullptr;
     controller.DisplayContents();
     wxHtmlHelpFrame* frame = FrameOf(controller);
     if (!frame || !fresh) return;
-    frame->SetSize(frame->FromDIP(wxSize(960, 700)));
     wxHtmlHelpWindow* window = frame->GetHelpWindow();
     if (wxSplitterWindow* split = window->GetSplitterWindow()) split->SetSashPosition(frame->FromDIP(290));
     if (wxTreeCtrl* tree = window->GetTreeCtrl()) {
@@ -114,7 +132,7 @@ void ShowHelpContentsFrom(wxWindow* owner, const std::vector<std::string>& folde
     }
     if (!viewer.controller) {
         // Bookmarks are left out: nothing would keep them from one run to the next.
-        auto controller = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS);
+        auto controller = std::make_unique<LaidOutHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS);
         controller->SetTitleFormat("Quarvel Help: %s");
         if (!controller->AddBook(wxFileName(FromFileName(book)), false)) {
             wxMessageBox("The help book cannot be read:\n" + FromFileName(book), "Quarvel", wxOK, owner);

@@ -15,6 +15,7 @@
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/first_show_wx.h"
 #include "platform/text_wx.h"
 #include "platform/working_folder.h"
 #include "results/results_list_wx.h"
@@ -104,6 +105,7 @@ void TMainFrame::OnView() {
     }
     if (copy->LongestLine > 1000) copy->LongestLine = 1000;
     auto* viewer = new TViewDlg(std::move(copy), state_.query.get(), state_.ui, state_.openViewers, this);
+    PrepareFirstShow(*viewer);
     viewer->Show();
 }
 

@@ -3,6 +3,7 @@
 #include <wx/evtloop.h>
 
 #include "app/main_frame_wx.h"
+#include "platform/first_show_wx.h"
 #include "platform/modal_windows_wx.h"
 #include "platform/stop_signals.h"
 
@@ -31,6 +32,7 @@ bool TApp::OnInit() {
         event.Skip();
     });
     SetTopWindow(frame_);
+    PrepareFirstShow(*frame_);
     frame_->Show();
     frame_->ApplyHintModeAndStatusBar();
     CatchStopSignals();

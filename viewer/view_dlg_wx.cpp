@@ -223,6 +223,9 @@ TViewDlg::TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUi
     BuildMenu();
     canvas_ = new TViewCanvas(this, *model_);
     ApplyFont(ui.ViewerFont, ui.ColorVD);
+    // Room for the scroll bars' arrows and a few characters: smaller, the
+    // toolkit cannot draw the scroll bars.
+    SetMinClientSize(FromDIP(wxSize(160, 120)));
     CentreOverMainWindow(*this, mainWindow_);
     canvas_->SetFocus();
 }
