@@ -46,20 +46,6 @@
 namespace quarvel {
 namespace {
 
-// The dialog as it shows on the screen.
-bool Save(wxDialog& dialog, const std::string& path) {
-    wxRect area = dialog.GetScreenRect();
-    wxBitmap shot(area.width, area.height);
-    {
-        wxWindowDC window(&dialog);
-        wxMemoryDC memory(shot);
-        memory.Blit(0, 0, area.width, area.height, &window, 0, 0);
-    }
-    bool saved = shot.SaveFile(path, wxBITMAP_TYPE_PNG);
-    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.c_str());
-    return saved;
-}
-
 // An area of the screen as it shows, menus and floating windows included.
 bool SaveScreen(wxRect area, const std::string& path) {
     Display* display = XOpenDisplay(nullptr);
@@ -83,6 +69,9 @@ bool SaveScreen(wxRect area, const std::string& path) {
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.c_str());
     return saved;
 }
+
+// The dialog as it shows on the screen, with the frame a window manager gives it.
+bool Save(wxDialog& dialog, const std::string& path) { return SaveScreen(dialog.GetScreenRect(), path); }
 
 
 // The progress dialog, pictured while its run is under way.
