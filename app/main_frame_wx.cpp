@@ -3,13 +3,13 @@
 #include <vector>
 
 #include <wx/accel.h>
-#include <wx/artprov.h>
 #include <wx/aui/auibar.h>
 #include <wx/menu.h>
 
 #include "app/help_wx.h"
 #include "app/main_status_bar_wx.h"
 #include "app/program_state.h"
+#include "app/tool_pictures_wx.h"
 #include "dialogs/about_dlg_wx.h"
 #include "dialogs/info_dlg_wx.h"
 #include "platform/error.h"
@@ -21,19 +21,6 @@
 namespace quarvel {
 
 namespace {
-
-wxArtID ToolArt(int id) {
-    switch (id) {
-        case kCmNew: return wxART_NEW;
-        case kCmOpenProject: return wxART_FILE_OPEN;
-        case kCmSaveProject: return wxART_FILE_SAVE;
-        case kCmView: return wxART_FIND;
-        case kCmOpen: return wxART_EXECUTABLE_FILE;
-        case kCmOpenWith: return wxART_GO_FORWARD;
-        case kCmInfo: return wxART_INFORMATION;
-        default: return wxART_HELP;
-    }
-}
 
 wxString HintOf(int id) {
     const Command* command = FindCommand(id);
@@ -129,13 +116,17 @@ void TMainFrame::BuildMenu() {
 void TMainFrame::BuildToolBar() {
     toolBar_ = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                 wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER);
-    const wxSize size(18, 18);
     for (int id : ToolBarLayout()) {
         if (id == 0) {
             toolBar_->AddSeparator();
             continue;
         }
-        toolBar_->AddTool(id, wxString(), wxArtProvider::GetBitmapBundle(ToolArt(id), wxART_TOOLBAR, size));
+        // The program's own pictures: the theme's are often pale symbols that
+        // look disabled. Its own greyed ones too, as the toolkit's greying
+        // keeps the colours, only paler, and may pass for enabled.
+        const ToolPictures pictures = ToolPicturesOf(id);
+        toolBar_->AddTool(id, wxString(), pictures.enabled, pictures.disabled, wxITEM_NORMAL, wxString(), wxString(),
+                          nullptr);
         toolBar_->EnableTool(id, false);  // until the enabling rules have been asked
     }
     toolBar_->Realize();
