@@ -190,6 +190,18 @@ set_value() {  # name, value as the file holds it
   grep -qxF "\"$1\"=$2" "$reg" || fail "could not set \"$1\" in the settings file"
 }
 
+# A first run writes every setting; then the folder, file list and expression
+# the next search starts with are the front entries of their histories.
+settings_for_search() {  # folder, file list, expression
+  start_program
+  first_shown 20 Quarvel "at the first start"
+  kill -TERM "$pid"
+  wait_for_exit 10 "SIGTERM at the first start"
+  set_value Path0 "\"$1\""
+  set_value File0 "\"$2\""
+  set_value String0 "\"$3\""
+}
+
 # ---- commands of the main window --------------------------------------------
 
 # N in the main window ($main); sets $setup to the Search menu dialog.

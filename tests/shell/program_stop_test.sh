@@ -17,13 +17,7 @@ printf 'alpha\n' >"$tree/b.txt"
 # A search over this takes seconds: a sparse file reads as 3 GB of zeros.
 truncate -s 3G "$work/big/zeros.txt"
 
-start_program
-first_shown 20 Quarvel "at the first start"
-kill -TERM "$pid"
-wait_for_exit 10 "SIGTERM at the first start"
-set_value Path0 "\"$tree\""
-set_value File0 '"*.txt"'
-set_value String0 '"alpha"'
+settings_for_search "$tree" "*.txt" alpha
 
 # Starts the program with settings that it changes when it saves them:
 # FileQueue 5 is written back as 1.

@@ -10,13 +10,7 @@ source "$(dirname "$0")/program_driver.sh"
 tree=$work/tree
 mkdir -p "$tree"
 printf 'alpha beta\n' >"$tree/a.txt"
-start_program
-first_shown 20 Quarvel "at the first start"
-kill -TERM "$pid"
-wait_for_exit 10 "SIGTERM at the first start"
-set_value Path0 "\"$tree\""
-set_value File0 '"*.txt"'
-set_value String0 '"alpha"'
+settings_for_search "$tree" "*.txt" alpha
 
 start_program
 first_shown 20 Quarvel "at the start"
