@@ -19,7 +19,7 @@ void PrepareFirstShow(wxTopLevelWindow& window) {
 
 void LayOutBeforeShowing(wxWindow& window) {
     window.SendSizeEvent();  // a frame sizes its child, a splitter its panes, a sizer its items
-    if (auto* book = wxDynamicCast(&window, wxBookCtrlBase))
+    if (auto* book = dynamic_cast<wxBookCtrlBase*>(&window))
         for (size_t page = 0; page < book->GetPageCount(); ++page) book->GetPage(page)->SetSize(book->GetClientSize());
     for (wxWindow* child : window.GetChildren())
         if (!child->IsTopLevel()) LayOutBeforeShowing(*child);
