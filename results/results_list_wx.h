@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include <wx/listctrl.h>
 #include <wx/panel.h>
@@ -18,12 +20,16 @@ struct ListCommands {
     int showContextMenu;
 };
 
+class TCellFit;
+class TShownCells;
+
 // The results list: a report of the first Rows() found files of the record,
 // one row per file in the order found. It reads the record's found-file list
 // whenever it paints, so it stays fast with any number of rows.
 class TListWindow1 : public wxListCtrl {
 public:
     TListWindow1(wxWindow* parent, const TSearchCFG& cfg, ListCommands commands);
+    ~TListWindow1() override;
 
     // Shows the first count found files (the list's rows follow a run as it finds them).
     void ShowRows(std::size_t count);
@@ -48,10 +54,21 @@ protected:
 
 private:
     void Issue(int command);
+    // Paints the rows, their long cells cut to their columns beforehand.
+    void PaintRows(wxPaintEvent& event);
+    // The text handed the report for a cell it paints (TCellFit).
+    wxString ShownText(long column, const std::string& text) const;
 
     const TSearchCFG& cfg_;
     ListCommands commands_;
     std::size_t rows_ = 0;
+    // While the rows paint: a context on their paint to measure texts with,
+    // in fitFont_.
+    bool painting_ = false;
+    std::unique_ptr<wxDC> measuring_;
+    wxFont fitFont_;
+    std::unique_ptr<TCellFit> fit_;
+    std::unique_ptr<TShownCells> shown_;
     int clickedRow_ = -1;
     wxPoint clickPoint_;
 };
