@@ -18,7 +18,10 @@ constexpr const char* kIndicators[] = {"CAPS", "NUM", "SCRL", "OVR"};
 
 }  // namespace
 
-TMainStatusBar::TMainStatusBar(wxWindow* parent) : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE) {
+// No size grip: it is drawn over the last pane, the clock, and takes room
+// from its text; the window's border resizes it.
+TMainStatusBar::TMainStatusBar(wxWindow* parent)
+    : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE & ~wxSTB_SIZEGRIP) {
     int styles[kPaneCount];
     for (int& style : styles) style = wxSB_SUNKEN;
     SetFieldsCount(kPaneCount);
