@@ -60,8 +60,7 @@ void TMainFrame::OpenProjectFile(const std::string& path) {
         List()->ShowRows(state_.search.FoundFiles.size());
     }
     if (!outcome.message.empty())
-        wxMessageBox(outcome.messageIsSearchText ? FromAnsi(outcome.message) : FromFileName(outcome.message),
-                     kProductName, wxOK);
+        wxMessageBox(FromUtf8(outcome.message), kProductName, wxOK);
 }
 
 void TMainFrame::OnSaveProject() {

@@ -191,16 +191,7 @@ bool SetUpRecord(const SearchOptions& o, TSearchCFG& c) {
     c.SearchIgnoreCase = o.ignoreCase ? 1 : 0;
     c.SearchWithin = o.within;
     c.SearchCode = o.code;
-    // The expression is search text: in a UTF-8 terminal it is converted to Windows-1252.
-    c.SearchString = o.expression;
-    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) {
-        AnsiConversion converted = Utf8ToAnsi(o.expression);
-        if (!converted.ok) {
-            std::fprintf(stderr, "bench_window_search: %s\n", converted.message.c_str());
-            return false;
-        }
-        c.SearchString = converted.text;
-    }
+    c.SearchString = o.expression;  // search text is UTF-8, as a UTF-8 terminal types it
     for (const std::string* text : {&c.SearchString, &c.SearchFilesMask, &c.SearchDefaultPath})
         if (text->size() >= kPathBufferSize) {
             std::fputs("bench_window_search: a text of at most 259 bytes is allowed\n", stderr);

@@ -8,7 +8,9 @@
 #include <map>
 
 #include "platform/clock.h"
+#include "platform/reading.h"
 #include "platform/text_conv.h"
+#include "platform/unicode_text.h"
 #include "platform/working_folder.h"
 #include "settings/operator_rule.h"
 #include "search/date_text.h"
@@ -26,7 +28,9 @@ const char* const kCliUsage =
     "  -w, --whole-word      whole words only\n"
     "      --no-hidden       leave out hidden and system files\n"
     "      --within UNIT     file (default), page, line or sentence\n"
-    "      --code CODE       both (default), ansi or oem\n"
+    "      --code READINGS   the readings of the files' bytes, separated by commas: unicode (UTF-8,\n"
+    "                        or UTF-16 after its byte order mark), ansi (Windows-1252), oem (code\n"
+    "                        page 437); both is ansi,oem, all (the default) the three\n"
     "      --between D1 D2   modified between two dates (dd/mm/yyyy)\n"
     "      --last-months N | --last-days N\n"
     "      --at-most KB | --at-least KB   size limits, 1 KB = 1000 bytes\n"
@@ -50,17 +54,20 @@ const char* const kCliUsage =
 
 namespace {
 
-bool ToAnsiText(const std::string& typed, std::string& out, std::string& error, bool utf8) {
+// Search text as the program holds it, UTF-8: a UTF-8 terminal's text must
+// be valid; any other terminal's bytes are read as Windows-1252.
+bool ToSearchText(const std::string& typed, std::string& out, std::string& error, bool utf8) {
     if (!utf8) {
-        out = typed;
+        out = AnsiToUtf8(typed);
         return true;
     }
-    AnsiConversion c = Utf8ToAnsi(typed);
-    if (!c.ok) {
-        error = c.message;
+    std::size_t bad = 0;
+    if (!DecodeUtf8(typed, &bad)) {
+        error = "The text is not valid UTF-8: the bytes at position " + std::to_string(bad + 1) +
+                " do not form a character.";
         return false;
     }
-    out = c.text;
+    out = typed;
     return true;
 }
 
@@ -137,10 +144,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
             typedValues += out + '\0';
             return true;
         };
-        // Search text: converted to Windows-1252.
+        // Search text: UTF-8.
         auto text = [&](std::string& out) {
             std::string raw;
-            return value(raw) && ToAnsiText(raw, out, error, utf8);
+            return value(raw) && ToSearchText(raw, out, error, utf8);
         };
         // An empty name would read as the option not given at all.
         auto fileName = [&](std::string& out) {
@@ -164,18 +171,25 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         else if (a == "--ignore-case") c.SearchIgnoreCase = 1;
         else if (a == "--whole-word") c.SearchWholeWord = 1;
         else if (a == "--no-hidden") c.SearchIncludeHidden = 0;
-        else if (a == "--within" || a == "--code") {
+        else if (a == "--within") {
             std::string v;
             if (!value(v)) return std::nullopt;
             const std::map<std::string, std::uint32_t> within = {{"file", 0}, {"page", 1}, {"line", 2}, {"sentence", 3}};
-            const std::map<std::string, std::uint32_t> code = {{"oem", 0}, {"ansi", 1}, {"both", 2}};
-            const auto& table = a == "--within" ? within : code;
-            auto it = table.find(v);
-            if (it == table.end()) {
-                error = "option " + a + (a == "--within" ? " takes file, page, line or sentence" : " takes both, ansi or oem");
+            auto it = within.find(v);
+            if (it == within.end()) {
+                error = "option --within takes file, page, line or sentence";
                 return std::nullopt;
             }
-            (a == "--within" ? c.SearchWithin : c.SearchCode) = it->second;
+            c.SearchWithin = it->second;
+        } else if (a == "--code") {
+            std::string v;
+            if (!value(v)) return std::nullopt;
+            const auto readings = ParseReadings(v);
+            if (!readings) {
+                error = "option --code takes unicode, ansi and oem, separated by commas, or both (ansi,oem) or all";
+                return std::nullopt;
+            }
+            c.SetReadings(*readings);
         } else if (a == "--between") {
             std::string d1, d2;
             if (!value(d1) || !value(d2)) return std::nullopt;
@@ -204,17 +218,17 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         else if (auto op = operators.find(a); op != operators.end()) {
             std::string& target = c.Operators[op->second];
             if (!text(target)) return std::nullopt;
-            if (target.size() > kMaxOperatorLength) {
+            if (Utf8ToChars(target).size() > kMaxOperatorLength) {
                 error = "option " + a + " takes at most 10 characters";
                 return std::nullopt;
             }
-            // The file list is the file system's bytes: a file-list operator converted to another
-            // code would cut a name inside a character.
+            // The file list is the file system's bytes as typed: a file-list operator read
+            // from a terminal that is not UTF-8 would cut a name inside a character.
             const bool fileOperator = op->second == kOpFileSeparator || op->second == kOpFileNotSearch;
-            if (fileOperator && utf8)
+            if (fileOperator && !utf8)
                 for (unsigned char ch : typedValues)
                     if (ch >= 0x80) {
-                        error = "option " + a + " takes ASCII characters only in a UTF-8 terminal: "
+                        error = "option " + a + " takes ASCII characters only in a terminal that is not UTF-8: "
                                 "the file list's names are cut by its bytes";
                         return std::nullopt;
                     }
@@ -250,7 +264,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         error = "option --open takes no EXPRESSION: " + positional[0];
         return std::nullopt;
     }
-    if (!positional.empty() && !ToAnsiText(positional[0], c.SearchString, error, utf8)) return std::nullopt;
+    if (!positional.empty() && !ToSearchText(positional[0], c.SearchString, error, utf8)) return std::nullopt;
     // Texts are held in fields of 260 bytes. Only an entry without a folder
     // needs the default folder: a working folder too deep for the field is
     // left out, and such an entry walks the working folder all the same.

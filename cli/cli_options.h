@@ -21,9 +21,9 @@ struct CliOptions {
 };
 
 // Parses the command line; the error text is set (and nothing returned) on bad
-// input. The expression and the operator strings are search text, converted
-// from UTF-8 to Windows-1252 in a UTF-8 terminal; names and paths stay the
-// file system's bytes as typed.
+// input. The expression and the operator strings are search text, held in
+// UTF-8: a UTF-8 terminal's as typed, another terminal's read as
+// Windows-1252; names and paths stay the file system's bytes as typed.
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error,
                                           bool utf8Terminal);
 

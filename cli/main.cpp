@@ -18,6 +18,7 @@
 #include "platform/error.h"
 #include "platform/stop_signals.h"
 #include "platform/text_conv.h"
+#include "platform/unicode_text.h"
 #include "platform/working_folder.h"
 #include "results/project_file.h"
 #include "results/row_text.h"
@@ -68,7 +69,13 @@ private:
 };
 
 // Text that came from the expression or the operators goes back out in the terminal's encoding.
-std::string Typed(const std::string& ansi, bool utf8) { return utf8 ? AnsiToUtf8(ansi) : ansi; }
+// (held in UTF-8; a terminal that is not UTF-8 gets Windows-1252, "?" for what that cannot hold).
+std::string Typed(const std::string& text, bool utf8) {
+    if (utf8) return text;
+    std::string ansi;
+    for (char32_t c : Utf8ToChars(text)) ansi += static_cast<char>(UnicodeToAnsi(c).value_or('?'));
+    return ansi;
+}
 
 // The results list's row: its cells joined by tabs.
 std::string RowText(const TSaveFile& f) {

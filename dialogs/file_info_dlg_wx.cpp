@@ -43,21 +43,21 @@ TFileInfoDlg::TFileInfoDlg(wxWindow* parent, const TSearchCFG& cfg, const Tstr* 
     wxWindow* fileFrame = fileBox->GetStaticBox();
     fileBox->Add(new wxStaticText(fileFrame, wxID_ANY, "File"), kFirstLine);
     fileBox->Add(ReadOnlyText(fileFrame, kFileInfoPath, FromFileName(info_.path)), kLine);
-    fileBox->Add(new wxStaticText(fileFrame, kFileInfoSize, FromAnsi(info_.size)), kLine);
-    fileBox->Add(new wxStaticText(fileFrame, kFileInfoDate, FromAnsi(info_.date)), kLine);
-    fileBox->Add(new wxStaticText(fileFrame, kFileInfoTime, FromAnsi(info_.time)), kLastLine);
+    fileBox->Add(new wxStaticText(fileFrame, kFileInfoSize, FromUtf8(info_.size)), kLine);
+    fileBox->Add(new wxStaticText(fileFrame, kFileInfoDate, FromUtf8(info_.date)), kLine);
+    fileBox->Add(new wxStaticText(fileFrame, kFileInfoTime, FromUtf8(info_.time)), kLastLine);
 
     auto* wordBox = new wxStaticBoxSizer(wxVERTICAL, this);
     wxWindow* wordFrame = wordBox->GetStaticBox();
     wordBox->Add(new wxStaticText(wordFrame, wxID_ANY, "String(s) to find:"), kFirstLine);
-    wordBox->Add(ReadOnlyText(wordFrame, kFileInfoExpression, FromAnsi(info_.expression)), kLine);
+    wordBox->Add(ReadOnlyText(wordFrame, kFileInfoExpression, FromUtf8(info_.expression)), kLine);
     auto* words = new wxListCtrl(wordFrame, kFileInfoWords, wxDefaultPosition, wxDefaultSize,
                                  wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_THEME);
     words->AppendColumn("Found", wxLIST_FORMAT_LEFT, FromDIP(200));
     words->AppendColumn("Times", wxLIST_FORMAT_LEFT, FromDIP(100));
     for (const FileInfoWordRow& row : info_.words) {
-        const long item = words->InsertItem(words->GetItemCount(), FromAnsi(row.word));
-        words->SetItem(item, 1, FromAnsi(row.times));
+        const long item = words->InsertItem(words->GetItemCount(), FromUtf8(row.word));
+        words->SetItem(item, 1, FromUtf8(row.times));
     }
     // Room for both columns beside a vertical scroll bar.
     words->SetInitialSize(wxSize(FromDIP(300) + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, words) + FromDIP(4),

@@ -36,7 +36,7 @@ private:
 };
 
 wxStaticText* Label(wxWindow* parent, int id, const std::string& text) {
-    auto* label = new wxStaticText(parent, id, FromAnsi(text));
+    auto* label = new wxStaticText(parent, id, FromUtf8(text));
     // An empty line keeps its height, so the frame does not shrink around it.
     label->SetMinSize(wxSize(-1, label->GetCharHeight()));
     return label;
@@ -66,7 +66,7 @@ TInfoDlg::TInfoDlg(wxWindow* parent, TSearchCFG& cfg)
     auto* stringBox = new wxStaticBoxSizer(wxVERTICAL, this);
     wxWindow* stringFrame = stringBox->GetStaticBox();
     stringBox->Add(Label(stringFrame, kInfoStringLabel, line(2)), kFirstLine);
-    auto* expression = new ReadOnlyLine(stringFrame, kInfoExpression, FromAnsi(line(kInfoExpressionLine)), true);
+    auto* expression = new ReadOnlyLine(stringFrame, kInfoExpression, FromUtf8(line(kInfoExpressionLine)), true);
     stringBox->Add(expression, kLastLine);
 
     auto* runBox = new wxStaticBoxSizer(wxVERTICAL, this);

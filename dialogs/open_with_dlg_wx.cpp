@@ -64,7 +64,7 @@ void TOpenWithDlg::OnBrowse() {
     // Programs here mostly have no extension: the chooser starts on all files.
     // It leaves the working folder as it is, so there is nothing to restore.
     wxFileDialog chooser(this, wxFileSelectorPromptStr, FromFileName(ui_.PathDefaultBrowser), wxEmptyString,
-                         FromAnsi(FileDialogFilter({{"Executable (*.exe)", "*.exe"}, {"All files (*.*)", "*.*"}})),
+                         FromUtf8(FileDialogFilter({{"Executable (*.exe)", "*.exe"}, {"All files (*.*)", "*.*"}})),
                          wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     chooser.SetFilterIndex(1);
     if (chooser.ShowModal() == wxID_OK) {

@@ -46,7 +46,7 @@ TOptionDlg::TOptionDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui,
         auto* grid = new wxFlexGridSizer(4, FromDIP(4), FromDIP(8));
         for (const OperatorEdit& edit : list) {
             auto* label = new wxStaticText(box->GetStaticBox(), wxID_ANY, edit.label);
-            auto* text = new wxTextCtrl(box->GetStaticBox(), edit.id, FromAnsi(model_.Text(edit.id)),
+            auto* text = new wxTextCtrl(box->GetStaticBox(), edit.id, FromUtf8(model_.Text(edit.id)),
                                         wxDefaultPosition, wxSize(FromDIP(80), -1));
             LimitTextLength(*text, kMaxOperatorLength);  // an eleventh character cannot be typed
             controls_[edit.id] = text;
@@ -73,7 +73,7 @@ TOptionDlg::TOptionDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui,
     files->Add(fileChecks);
 
     auto* view = new wxStaticBoxSizer(wxHORIZONTAL, this, "View window");
-    faceName_ = new wxStaticText(view->GetStaticBox(), kOptFaceName, FromAnsi(model_.FaceName()), wxDefaultPosition,
+    faceName_ = new wxStaticText(view->GetStaticBox(), kOptFaceName, FromUtf8(model_.FaceName()), wxDefaultPosition,
                                  wxSize(FromDIP(200), -1), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN);
     auto* font = new wxButton(view->GetStaticBox(), kOptFont, "&Font");
     controls_[kOptFaceName] = faceName_;
@@ -108,18 +108,14 @@ void TOptionDlg::OnFont() {
     const std::uint32_t colour =
         answer == wxID_OK ? ColorRefFromColour(colours.GetColourData().GetColour()) : ui_.ColorVD;
     model_.FontChosen(ui_, chosen, colour);
-    faceName_->SetLabel(FromAnsi(model_.FaceName()));
+    faceName_->SetLabel(FromUtf8(model_.FaceName()));
     if (fontChanged_) fontChanged_(ui_);
 }
 
 bool TOptionDlg::TransferDataFromWindow() {
     for (const auto& [id, window] : controls_) {
         if (auto* box = dynamic_cast<wxCheckBox*>(window)) model_.SetChecked(id, box->GetValue());
-        if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) {
-            std::string text;
-            if (!ToAnsi(edit->GetValue(), text, edit)) return false;  // a character an operator cannot hold
-            model_.SetText(id, text);
-        }
+        if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) model_.SetText(id, ToUtf8(edit->GetValue()));
     }
     const OptionModel::OkResult result = model_.Ok(cfg_, ui_);
     if (!result.accepted) {

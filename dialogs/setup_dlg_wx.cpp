@@ -23,9 +23,6 @@
 namespace quarvel {
 
 namespace {
-// Windows-1252 texts; the path and the file list are names, in the file system's bytes.
-bool IsNameText(int id) { return id == kSetupPath || id == kSetupMask; }
-
 bool StartsRadioGroup(int id) {
     return id == kSetupWithinLine || id == kSetupCodeAnsi || id == kSetupDateAll || id == kSetupSizeAll;
 }
@@ -105,7 +102,7 @@ TSetupDlg::TSetupDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui, std::ui
 
 wxWindow* TSetupDlg::Make(wxWindow* parent, int id) {
     const SetupControl& control = SetupControlById(id);
-    const wxString caption = FromAnsi(control.caption);
+    const wxString caption = FromUtf8(control.caption);
     const int windowId = WindowId(id);
     const wxSize digits = parent->GetTextExtent("0000000");
     wxWindow* made = nullptr;
@@ -191,7 +188,7 @@ wxWindow* TSetupDlg::BuildAdvancedPage() {
 }
 
 wxStaticBoxSizer* TSetupDlg::MakeBox(wxWindow* parent, int id, int orient) {
-    auto* box = new wxStaticBox(parent, id, FromAnsi(SetupControlById(id).caption));
+    auto* box = new wxStaticBox(parent, id, FromUtf8(SetupControlById(id).caption));
     controls_[id] = box;
     return new wxStaticBoxSizer(box, orient);
 }
@@ -240,20 +237,14 @@ bool TSetupDlg::ReadText(int id, bool report) {
     wxString typed = SetupControlById(id).kind == ControlKind::Combo
                          ? static_cast<wxComboBox*>(Control(id))->GetValue()
                          : static_cast<wxTextCtrl*>(Control(id))->GetValue();
-    if (IsNameText(id)) {
-        model_.SetText(id, ToFileName(typed));
-        return true;
-    }
-    std::string ansi;
-    if (report) ShowPageOf(id);
-    if (!ToAnsi(typed, ansi, report ? Control(id) : nullptr)) return false;
-    model_.SetText(id, std::move(ansi));
+    (void)report;
+    model_.SetText(id, ToUtf8(typed));  // names are UTF-8 to the file system, search text is UTF-8 here
     return true;
 }
 
 void TSetupDlg::WriteText(int id) {
     const std::string& text = model_.Text(id);
-    wxString shown = IsNameText(id) ? FromFileName(text) : FromAnsi(text);
+    wxString shown = FromUtf8(text);
     if (auto* combo = dynamic_cast<wxComboBox*>(Control(id)))
         combo->ChangeValue(shown);
     else
@@ -277,7 +268,7 @@ void TSetupDlg::WriteAll() {
         combo->Clear();
         // An empty history entry stands for "nothing typed"; it is not offered.
         for (const std::string& entry : model_.List(id))
-            if (!entry.empty()) combo->Append(IsNameText(id) ? FromFileName(entry) : FromAnsi(entry));
+            if (!entry.empty()) combo->Append(FromUtf8(entry));
     }
     for (const SetupControl& control : SetupControls())
         if (control.kind == ControlKind::Combo || control.kind == ControlKind::Edit) WriteText(control.id);
@@ -321,7 +312,7 @@ void TSetupDlg::OnBrowseFile() {
     ReadText(kSetupPath, false);
     ReadText(kSetupMask, false);
     wxFileDialog chooser(this, wxFileSelectorPromptStr, FromFileName(model_.Text(kSetupPath)), wxEmptyString,
-                         FromAnsi(SearchFileFilter()), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+                         FromUtf8(SearchFileFilter()), wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (chooser.ShowModal() == wxID_OK) {
         model_.FileChosen(ToFileName(chooser.GetPath()));
         WriteText(kSetupMask);

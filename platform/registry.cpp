@@ -20,6 +20,8 @@ namespace quarvel {
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
+// The header of a registry file whose texts are Unicode; its texts here are UTF-8.
+constexpr std::string_view kUnicodeHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kRoot = "HKEY_CURRENT_USER";
 constexpr std::uint32_t kRegBinary = 3;
 constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
@@ -378,7 +380,7 @@ int Registry::WriteValue(std::string_view subKey, std::string_view name, const v
 }
 
 std::string Registry::Serialize() const {
-    std::string out(kHeader);
+    std::string out(unicode_ ? kUnicodeHeader : kHeader);
     out += '\n';
     for (const auto& [path, values] : keys_) {
         out += "\n[";
@@ -412,7 +414,14 @@ bool Registry::Parse(std::string_view text, Registry& into) {
     into.keys_.clear();
     into.otherRoots_.clear();
     const std::vector<std::string_view> physical = SplitPhysicalLines(text);
-    if (physical.empty() || TrimRight(physical[0]) != kHeader) return false;
+    if (physical.empty()) return false;
+    const std::string_view header = TrimRight(physical[0]);
+    if (header == kUnicodeHeader)
+        into.unicode_ = true;
+    else if (header == kHeader)
+        into.unicode_ = false;
+    else
+        return false;
 
     enum class Section { kNone, kOwn, kOther };
     Section section = Section::kNone;

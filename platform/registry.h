@@ -53,6 +53,12 @@ public:
     std::string Serialize() const;
     static bool Parse(std::string_view text, Registry& into);
 
+    // Whether the file's texts are UTF-8 (its header is that of a Unicode
+    // registry file) or Windows-1252 (REGEDIT4). Only the header tells; the
+    // values are bytes either way.
+    bool Unicode() const { return unicode_; }
+    void SetUnicode(bool on) { unicode_ = on; }
+
     // The HKEY_CURRENT_USER sub-key paths held, as first spelt ("" is the root).
     std::vector<std::string> KeyPaths() const;
     // Same keys, values and kept sections of other roots (the path aside).
@@ -67,6 +73,7 @@ private:
     // Sections under roots other than HKEY_CURRENT_USER, kept line for line.
     std::vector<std::string> otherRoots_;
     std::string path_;
+    bool unicode_ = false;
 };
 
 }  // namespace quarvel

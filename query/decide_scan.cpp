@@ -3,10 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
-#include "platform/codepage.h"
+#include "platform/unicode_text.h"
 
 #if defined(__x86_64__) || defined(__SSE2__)
 #include <immintrin.h>
@@ -33,26 +34,19 @@ std::size_t ReadUpTo(int fd, std::uint8_t* into, std::size_t wanted, bool& eof) 
 
 }  // namespace
 
-DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blockSize)
-    : query_(query), within_(cfg.SearchWithin), wholeWord_(cfg.SearchWholeWord != 0), blockSize_(std::max<std::size_t>(blockSize, 1)) {
-    const bool lower = cfg.SearchIgnoreCase != 0;
+DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, const TermPatterns& patterns, std::size_t blockSize)
+    : query_(query), within_(cfg.SearchWithin), wholeWord_(cfg.SearchWholeWord != 0), patterns_(patterns),
+      blockSize_(std::max<std::size_t>(blockSize, 1)) {
+    const bool lower = patterns.IgnoreCase();
     for (int b = 0; b < 256; ++b) {
-        mapAnsi_[b] = lower ? kAnsiLower[b] : static_cast<std::uint8_t>(b);
-        mapOem_[b] = lower ? kAnsiLower[kOemToAnsi[b]] : kOemToAnsi[b];
-        // Neighbours are judged in the reading that was searched.
-        alphaAnsi_[b] = kAnsiAlpha[mapAnsi_[b]];
-        alphaOem_[b] = kAnsiAlpha[mapOem_[b]];
-        closer_[b] = false;
+        // Away from high bytes every reading reads ASCII alike.
+        asciiMap_[b] = b >= 0x80 ? 0x80 : lower && b >= 'A' && b <= 'Z' ? static_cast<std::uint8_t>(b + 0x20) : b;
+        asciiAlpha_[b] = b < 0x80 && IsWordChar(static_cast<char32_t>(b));
+        closer_[b] = b < 0x80 && ClosesUnit(within_, static_cast<char32_t>(b));
     }
-    switch (within_) {
-        case kWithinPage: closer_['\f'] = true; break;
-        case kWithinLine: closer_['\n'] = true; break;
-        case kWithinSentence: closer_['.'] = closer_['!'] = closer_['?'] = true; break;
-        default: break;
-    }
+    const bool unicode = patterns.UnicodeOn();
+    context_ = unicode && wholeWord_ ? 4 : 1;
     const std::uint32_t terms = query.TermCount();
-    const bool ansi = cfg.SearchCode == kCodeAnsi || cfg.SearchCode == kCodeBoth;
-    const bool oem = cfg.SearchCode == kCodeOem || cfg.SearchCode == kCodeBoth;
     evalState_.assign(terms, 0);
     emptyResult_ = query.EvaluatePartial(evalState_.data(), scratch_);
     // A unit without any term satisfies already, so every unit would have to
@@ -73,36 +67,84 @@ DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blo
     // before the other terms are looked for.
     for (std::uint32_t t = 0; t < terms; ++t)
         if (!required_[t]) order.push_back(t);
+    static const auto kSame = [] {
+        std::array<std::uint8_t, 256> same{};
+        for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
+        return same;
+    }();
+    std::uint32_t span = 0;
     for (std::uint32_t t : order) {
+        const TermPattern& p = patterns[t];
         const bool lazy = lazyAllowed && polarity[t] == Tstr::kPolarityNegated;
         lazy_[t] = lazy;
         hasLazy_ = hasLazy_ || lazy;
-        // Away from high bytes both readings are the raw ASCII bytes, so the
-        // OEM reading needs its own search only close to a high byte, and
-        // none when the term and its neighbours read alike in both.
-        const bool agree = !wholeWord_ && ReadingsAgree(query.TermText(t));
-        const std::string& text = query.TermText(t);
-        streams_.push_back(Stream{t, TermFinder(text, mapAnsi_), false, !ansi && !agree, lazy, CannotOccur(text, mapAnsi_)});
-        if (oem && !agree)
-            streams_.push_back(Stream{t, TermFinder(text, mapOem_), true, false, lazy, CannotOccur(text, mapOem_)});
-        nearHigh_ = nearHigh_ || (oem && !agree);
+        auto add = [&](Stream s) {
+            s.term = t;
+            s.lazy = lazy;
+            nearHigh_ = nearHigh_ || s.near;
+            streams_.push_back(std::move(s));
+        };
+        auto byteStream = [&](const std::string& codes, const std::uint8_t* map, const bool* alpha, bool near,
+                              bool rejectHigh) {
+            span = std::max<std::uint32_t>(span, static_cast<std::uint32_t>(codes.size()));
+            return Stream{t, TermFinder(codes, map), near, rejectHigh, lazy, CannotOccur(codes, map), false, alpha, nullptr, {}};
+        };
+        // The first one-byte reading that holds the term is searched through
+        // every block; the others only near high bytes, where they read
+        // otherwise, unless they agree with it there as well.
+        int full = -1;
+        for (std::size_t r = 0; r < kByteReadingCount; ++r) {
+            if (!p.codes[r]) continue;
+            const ByteCodes& codes = patterns.Codes(r);
+            if (full < 0) {
+                full = static_cast<int>(r);
+                add(byteStream(*p.codes[r], codes.code, codes.alpha, false, false));
+            } else if (wholeWord_ || !ReadingsAgree(patterns.Codes(full), *p.codes[full], codes, *p.codes[r])) {
+                add(byteStream(*p.codes[r], codes.code, codes.alpha, true, false));
+            }
+        }
+        if (!p.unicode) continue;
+        span = std::max(span, p.utf8Span);
+        // The Unicode reading reads ASCII as every reading does; where it
+        // finds no more than the ASCII form, the one-byte stream stands for it.
+        const bool sameAsAscii = p.unicodeIsAscii && !wholeWord_;
+        if (full < 0 && p.ascii)
+            add(byteStream(*p.ascii, asciiMap_, asciiAlpha_, false, !sameAsAscii));
+        if (sameAsAscii) continue;
+        Stream u = p.exactUtf8 ? byteStream(p.utf8, kSame.data(), asciiAlpha_, true, false)
+                               : Stream{t, TermFinder(std::string(), kSame.data()), true, false, lazy, CannotOccur(p.folded),
+                                        true, asciiAlpha_, &p.folded, {}};
+        u.unicode = true;
+        if (u.folded) {
+            u.border.assign(p.folded.size() + 1, 0);
+            for (std::size_t q = 1, k = 0; q < p.folded.size(); ++q) {
+                while (k > 0 && p.folded[q] != p.folded[k]) k = u.border[k];
+                if (p.folded[q] == p.folded[k]) ++k;
+                u.border[q + 1] = static_cast<std::uint32_t>(k);
+            }
+        } else {
+            u.dead = u.dead || CannotOccur(p.folded);
+        }
+        add(std::move(u));
     }
     // The carried tail holds an occurrence and both of its neighbours.
-    carry_ = query.LongestTerm() + 2;
+    carry_ = std::max<std::uint32_t>(span, 1) + 2 * static_cast<std::uint32_t>(context_);
     state_.assign(terms, 2);
     buffer_.resize(blockSize_ + carry_);
     highChunks_.assign(buffer_.size() / 4096 + 1, 0);
     highMap_.chunks = highChunks_.data();
 }
 
-// True when every raw byte that reads as a byte of the term is an ASCII byte
-// that reads the same in both: then both readings find the same occurrences.
-bool DecideScan::ReadingsAgree(const std::string& term) const {
-    bool inTerm[256] = {};
-    for (unsigned char c : term) inTerm[c] = true;
-    for (int b = 0; b < 256; ++b) {
-        if (!inTerm[mapAnsi_[b]] && !inTerm[mapOem_[b]]) continue;
-        if (b >= 0x80 || mapAnsi_[b] != mapOem_[b]) return false;
+// True when every raw byte that reads as a byte of the term in either reading
+// is an ASCII byte that reads the same in both: then both find the same occurrences.
+bool DecideScan::ReadingsAgree(const ByteCodes& a, const std::string& termA, const ByteCodes& b,
+                               const std::string& termB) const {
+    bool inA[256] = {}, inB[256] = {};
+    for (unsigned char c : termA) inA[c] = true;
+    for (unsigned char c : termB) inB[c] = true;
+    for (int x = 0; x < 256; ++x) {
+        if (!inA[a.code[x]] && !inB[b.code[x]]) continue;
+        if (x >= 0x80 || a.code[x] != b.code[x]) return false;
     }
     return true;
 }
@@ -116,6 +158,13 @@ bool DecideScan::CannotOccur(const std::string& term, const std::uint8_t* map) c
             onlyClosers = map[b] != static_cast<std::uint8_t>(term[j]) || closer_[b];
         if (onlyClosers) return true;
     }
+    return false;
+}
+
+// The same for characters: a closing character before the last one.
+bool DecideScan::CannotOccur(const std::u32string& folded) const {
+    for (std::size_t j = 0; j + 1 < folded.size(); ++j)
+        if (folded[j] < 0x80 && closer_[folded[j]]) return true;
     return false;
 }
 
@@ -220,23 +269,79 @@ void DecideScan::FindHighWindows() {
 
 std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t lastStart, OccurrenceTest accept) {
     if (!windowsReady_) FindHighWindows();
-    const std::size_t len = s.finder.Length();
+    const std::size_t len = s.folded ? s.folded->size() : s.finder.Length();
     auto w = std::upper_bound(windows_.begin(), windows_.end(), from,
                               [](std::size_t f, const auto& win) { return f < win.second; });
     for (; w != windows_.end() && w->first <= lastStart; ++w) {
         if (w->second - w->first < len) continue;
-        const std::size_t last = std::min(w->second - len, lastStart);
-        const std::size_t m = s.finder.Find(buffer_.data(), std::max(from, w->first), last, nullptr, accept);
+        std::size_t m;
+        if (s.folded) {
+            std::size_t length;
+            m = FindFolded(s, std::max(from, w->first), w->second, lastStart, accept, length);
+        } else {
+            const std::size_t last = std::min(w->second - len, lastStart);
+            m = s.finder.Find(buffer_.data(), std::max(from, w->first), last, nullptr, accept);
+        }
         if (m != kNotFound) return m;
     }
     return kNotFound;
 }
 
+// The folded term among the characters of buffer_[from, to), decoded as
+// UTF-8 from the first character start on, at a start no later than
+// lastStart, accepted by the Unicode reading's rules: Knuth-Morris-Pratt over
+// characters, linear in the bytes.
+std::size_t DecideScan::FindFolded(const Stream& s, std::size_t from, std::size_t to, std::size_t lastStart,
+                                   OccurrenceTest, std::size_t& length) {
+    const std::u32string& term = *s.folded;
+    const std::size_t len = term.size();
+    const std::uint8_t* p = buffer_.data();
+    const bool ignoreCase = patterns_.IgnoreCase();
+    // Where the last len characters started, in a ring.
+    std::size_t ring[64];
+    std::vector<std::size_t> bigRing;
+    std::size_t* starts = ring;
+    if (len + 1 > 64) {
+        bigRing.resize(len + 1);
+        starts = bigRing.data();
+    }
+    const std::size_t ringSize = len + 1 > 64 ? len + 1 : 64;
+    std::size_t i = from;
+    while (i < to && (p[i] & 0xC0) == 0x80) ++i;
+    std::size_t q = 0, count = 0;
+    while (i < to) {
+        char32_t c;
+        const std::size_t n = DecodeUtf8At(p + i, length_ - i, c);
+        if (c != kInvalidChar && ignoreCase) c = FoldCase(c);
+        starts[count % ringSize] = i;
+        ++count;
+        const std::size_t end = i + n;
+        i = end;
+        while (q > 0 && term[q] != c) q = s.border[q];
+        if (term[q] == c) ++q;
+        if (q < len) continue;
+        const std::size_t m = starts[(count - len) % ringSize];
+        if (m > lastStart) return kNotFound;
+        if (AcceptUnicode(m, end - m)) {
+            length = end - m;
+            return m;
+        }
+        q = s.border[q];
+    }
+    return kNotFound;
+}
+
 bool DecideScan::Accept(const Stream& s, std::size_t m) const {
+    // Judged in the block before, where its left neighbour was in view.
+    if (m < context_ && base_ != 0) return false;
+    const std::size_t len = s.finder.Length();
+    if (s.unicode) return AcceptUnicode(m, len);
+    return AcceptByte(s, m);
+}
+
+bool DecideScan::AcceptByte(const Stream& s, std::size_t m) const {
     const std::uint8_t* p = buffer_.data();
     const std::size_t len = s.finder.Length();
-    // Judged in the block before, where its left neighbour was in view.
-    if (m == 0 && base_ != 0) return false;
     // An occurrence never spans two units; it may end with the closing byte.
     if (within_ != kWithinFile && len > 1 && HasCloser(m, m + len - 1)) return false;
     if (s.rejectHigh) {
@@ -246,7 +351,7 @@ bool DecideScan::Accept(const Stream& s, std::size_t m) const {
             if (p[i] & 0x80) return false;
     }
     if (!wholeWord_) return true;
-    const bool* alpha = s.oem ? alphaOem_ : alphaAnsi_;
+    const bool* alpha = s.alpha;
     // The byte before a unit is a closing byte, and no closing byte is a letter.
     if (base_ + m != 0 && alpha[p[m - 1]]) return false;
     const std::size_t end = m + len;
@@ -255,14 +360,37 @@ bool DecideScan::Accept(const Stream& s, std::size_t m) const {
     return !alpha[p[end]];
 }
 
+// An occurrence of len bytes at m in the Unicode reading (UTF-8).
+bool DecideScan::AcceptUnicode(std::size_t m, std::size_t len) const {
+    if (m < context_ && base_ != 0) return false;
+    if (base_ + m < textStart_) return false;
+    if (within_ != kWithinFile && len > 1 && HasCloser(m, m + len - 1)) return false;
+    if (!wholeWord_) return true;
+    const std::uint8_t* p = buffer_.data();
+    // The character before: it ends at m, which starts a character.
+    const std::size_t lowest = base_ < textStart_ ? textStart_ - base_ : 0;
+    if (m > lowest) {
+        std::size_t start = m - 1;
+        while (start > lowest && m - start < 4 && (p[start] & 0xC0) == 0x80) --start;
+        char32_t c;
+        if (DecodeUtf8At(p + start, m - start, c) == m - start && IsWordChar(c)) return false;
+    }
+    const std::size_t end = m + len;
+    if (end == length_) return true;  // only in the last block: the file ends here
+    if (closer_[p[end - 1]]) return true;
+    char32_t c;
+    DecodeUtf8At(p + end, length_ - end, c);
+    return !IsWordChar(c);
+}
+
 std::size_t DecideScan::FindAccepted(const Stream& s, std::size_t from, std::size_t lastStart) {
     const std::size_t len = s.finder.Length();
-    if (s.dead || len == 0 || length_ < len || horizon_ == 0) return kNotFound;
+    if (s.dead || (len == 0 && !s.folded) || length_ < len || horizon_ == 0) return kNotFound;
     lastStart = std::min({lastStart, length_ - len, horizon_ - 1});
     if (from > lastStart) return kNotFound;
     auto accept = [&](std::size_t m) { return Accept(s, m); };
-    // A raw search that proves its bytes ASCII spares the OEM one the look for high bytes there.
-    if (s.oem) return FindNear(s, from, lastStart, accept);
+    // A raw search that proves its bytes ASCII spares the near ones the look for high bytes there.
+    if (s.near) return FindNear(s, from, lastStart, accept);
     return s.finder.Find(buffer_.data(), from, lastStart, nearHigh_ && !windowsReady_ ? &highMap_ : nullptr, accept);
 }
 
@@ -381,6 +509,7 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
     base_ = 0;
     length_ = 0;
     final_ = false;
+    textStart_ = 0;
     unitDecided_ = false;
     closerFreeUpTo_ = 0;
     StartUnit(0);
@@ -392,7 +521,8 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
         }
         const std::size_t got = ReadUpTo(fd, buffer_.data() + length_, blockSize_, final_);
         length_ += got;
-        horizon_ = final_ ? length_ : (length_ >= carry_ ? length_ - carry_ + 1 : 0);
+        if (base_ == 0 && length_ >= 3 && patterns_.UnicodeOn()) textStart_ = DetectForm(buffer_.data(), 3).textStart;
+        horizon_ = final_ ? length_ : (length_ >= carry_ ? length_ - carry_ + context_ : 0);
         if (!progress(got)) return 0;
         for (Stream& s : streams_) {
             s.next = kNotFound;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/reading.h"
 #include "query/term_finder.h"
+#include "query/term_patterns.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
 
@@ -26,7 +28,10 @@ public:
     static constexpr std::size_t kBlockSize = 256 * 1024;
 
     // blockSize: the bytes read at a time (small ones let tests cross blocks).
-    DecideScan(const TSearchCFG& cfg, const Tstr& query, std::size_t blockSize = kBlockSize);
+    // The patterns must outlive the scan. A UTF-16 text read as Unicode is
+    // not for this scan: its units are closed by characters.
+    DecideScan(const TSearchCFG& cfg, const Tstr& query, const TermPatterns& patterns,
+               std::size_t blockSize = kBlockSize);
 
     // Reads fd, a regular file, from its start. progress gets the count of new bytes after
     // every block and returns false to stop (the file then counts as not
@@ -36,11 +41,15 @@ public:
 private:
     struct Stream {
         std::uint32_t term;
-        TermFinder finder;
-        bool oem;         // the OEM reading, looked for only near high bytes
-        bool rejectHigh;  // the raw reading stands in for the OEM one away from high bytes
+        TermFinder finder;  // unused by a stream that decodes (folded set)
+        bool near;        // looked for only near high bytes
+        bool rejectHigh;  // stands in for readings that agree with it away from high bytes
         bool lazy;        // looked for only where the unit would be satisfied without it
         bool dead;        // holds a closing byte before its end, so no unit can hold it
+        bool unicode;     // the Unicode reading's occurrences, judged by characters
+        const bool* alpha;                       // word bytes of the byte reading
+        const std::u32string* folded = nullptr;  // decodes and compares folded characters
+        std::vector<std::uint32_t> border;       // of folded
         std::size_t next = kNotFound;
         std::size_t searchedFrom = kNotFound;  // kNotFound: not searched in this block
     };
@@ -49,8 +58,14 @@ private:
     Outcome Sweep();
     std::size_t Next(Stream& s, std::size_t from);
     std::size_t FindAccepted(const Stream& s, std::size_t from, std::size_t lastStart);
-    bool ReadingsAgree(const std::string& term) const;
+    bool ReadingsAgree(const ByteCodes& a, const std::string& termA, const ByteCodes& b,
+                       const std::string& termB) const;
     bool CannotOccur(const std::string& term, const std::uint8_t* map) const;
+    bool CannotOccur(const std::u32string& folded) const;
+    std::size_t FindFolded(const Stream& s, std::size_t from, std::size_t to, std::size_t lastStart,
+                           OccurrenceTest accept, std::size_t& length);
+    bool AcceptByte(const Stream& s, std::size_t m) const;
+    bool AcceptUnicode(std::size_t m, std::size_t len) const;
     bool SettleLazy(std::size_t from, std::size_t lastStart, bool unitEnds);
     std::size_t FindNear(const Stream& s, std::size_t from, std::size_t lastStart, OccurrenceTest accept);
     bool Accept(const Stream& s, std::size_t m) const;
@@ -68,8 +83,11 @@ private:
     bool wholeWord_;
     std::uint32_t carry_;
     int emptyResult_;
-    std::uint8_t mapAnsi_[256], mapOem_[256];
-    bool alphaAnsi_[256], alphaOem_[256], closer_[256];
+    const TermPatterns& patterns_;
+    std::uint8_t asciiMap_[256];
+    bool asciiAlpha_[256], closer_[256];
+    std::size_t context_ = 1;  // bytes of a neighbour kept in view on each side of an occurrence
+    std::uint32_t textStart_ = 0;  // a UTF-8 byte order mark is no text in the Unicode reading
     std::vector<Stream> streams_;  // a term's streams are neighbours
     // Per term: its absence alone fails a unit.
     std::vector<std::uint8_t> required_;

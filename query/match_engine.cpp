@@ -10,9 +10,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_handle.h"
+#include "platform/unicode_text.h"
+#include "query/term_patterns.h"
 
 namespace quarvel {
 
@@ -38,27 +39,31 @@ std::size_t ReadFully(int fd, unsigned char* into, std::size_t wanted, bool& eof
     return got;
 }
 
-// Index of the byte that closes a unit within [0, n), or n when none does.
-std::uint32_t FindClosingByte(const unsigned char* p, std::uint32_t n, std::uint32_t within) {
-    switch (within) {
-        case kWithinPage:
-        case kWithinLine: {
-            const void* hit = std::memchr(p, within == kWithinLine ? '\n' : '\f', n);
-            return hit ? static_cast<std::uint32_t>(static_cast<const unsigned char*>(hit) - p) : n;
-        }
-        case kWithinSentence:
-            for (std::uint32_t i = 0; i < n; ++i)
-                if (p[i] == '.' || p[i] == '!' || p[i] == '?') return i;
-            return n;
-        default:
-            return n;
+const std::uint8_t* SameBytes() {
+    static const auto kSame = [] {
+        std::array<std::uint8_t, 256> same{};
+        for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
+        return same;
+    }();
+    return kSame.data();
+}
+
+std::vector<std::uint32_t> Borders(const std::u32string& t) {
+    std::vector<std::uint32_t> border(t.size() + 1, 0);
+    for (std::size_t q = 1, k = 0; q < t.size(); ++q) {
+        while (k > 0 && t[q] != t[k]) k = border[k];
+        if (t[q] == t[k]) ++k;
+        border[q + 1] = static_cast<std::uint32_t>(k);
     }
+    return border;
 }
 
 }  // namespace
 
 MatchEngine::MatchEngine(TSearchCFG& cfg, Tstr& query, ScanObserver& observer, const bool& cancel)
     : cfg_(cfg), query_(query), observer_(observer), cancel_(cancel) {}
+
+MatchEngine::~MatchEngine() = default;
 
 void MatchEngine::ReportProgress(bool force) {
     if (!force && (++piecesSinceCheck_ & 15u) != 0) return;
@@ -72,30 +77,202 @@ void MatchEngine::ReportProgress(bool force) {
     observer_.PumpMessages();
 }
 
-void MatchEngine::SearchReading(const unsigned char* work, std::uint32_t n, bool firstOfUnit, bool endsUnit) {
-    const bool wholeWord = cfg_.SearchWholeWord != 0;
-    const std::uint32_t terms = query_.TermCount();
-    for (std::uint32_t t = 0; t < terms; ++t) {
+void MatchEngine::Prepare() {
+    if (patterns_) return;
+    patterns_ = std::make_unique<TermPatterns>(query_, cfg_);
+    const TermPatterns& p = *patterns_;
+    byteFinders_.clear();
+    byteFinders_.resize(kByteReadingCount);
+    for (std::size_t r = 0; r < kByteReadingCount; ++r) {
+        for (std::uint32_t t = 0; t < p.Count(); ++t) {
+            // The work buffer holds the reading's codes already, so the terms are compared with it as it stands.
+            const auto& codes = p[t].codes[r];
+            byteFinders_[r].push_back(codes ? std::make_unique<TermFinder>(*codes, SameBytes(), kPieceSize) : nullptr);
+        }
+    }
+    borders_.clear();
+    utf8Finders_.clear();
+    asciiFinders_.clear();
+    static const auto kAsciiLower = [] {
+        std::array<std::uint8_t, 256> lower{};
+        for (int b = 0; b < 256; ++b) lower[b] = static_cast<std::uint8_t>(b >= 'A' && b <= 'Z' ? b + 0x20 : b);
+        return lower;
+    }();
+    for (std::uint32_t t = 0; t < p.Count(); ++t) {
+        borders_.push_back(Borders(p[t].folded));
+        const bool exact = p[t].unicode && p[t].exactUtf8;
+        utf8Finders_.push_back(exact ? std::make_unique<TermFinder>(p[t].utf8, SameBytes(), kPieceSize) : nullptr);
+        const bool ascii = p[t].unicode && !p[t].exactUtf8 && p[t].ascii;
+        asciiFinders_.push_back(ascii ? std::make_unique<TermFinder>(*p[t].ascii, kAsciiLower.data(), kPieceSize) : nullptr);
+    }
+}
+
+// The Unicode reading of a UTF-8 piece by its bytes: with case kept a term's
+// occurrences are exactly its bytes, and in a piece of ASCII alone the
+// folded ASCII form's; only the neighbours of a whole word are decoded.
+void MatchEngine::SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit,
+                                  bool ascii) {
+    const std::uint32_t textFrom =
+        runningOffset_ < form_.textStart ? static_cast<std::uint32_t>(form_.textStart - runningOffset_) : 0;
+    // Continuation bytes that open a piece cut from the one before belong to its last character.
+    std::uint32_t first = std::min(textFrom, n);
+    if (!firstOfUnit)
+        while (first < n && (raw[first] & 0xC0) == 0x80) ++first;
+    const bool wholeWord = patterns_->WholeWord();
+    for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
+        if (!collectHits_ && found_[t]) continue;
+        const TermFinder* finder = utf8Finders_[t] ? utf8Finders_[t].get() : ascii ? asciiFinders_[t].get() : nullptr;
+        if (finder == nullptr) continue;
+        const std::uint32_t len = finder->Length();
+        if (len == 0 || first + len > n) continue;
+        auto accept = [&](std::size_t at) {
+            if (!wholeWord) return true;
+            if (at == first) {
+                if (!firstOfUnit) return false;  // judged in the piece before, which shows the neighbour
+            } else {
+                std::size_t start = at - 1;
+                while (start > first && at - start < 4 && (raw[start] & 0xC0) == 0x80) --start;
+                char32_t c;
+                if (DecodeUtf8At(raw + start, at - start, c) == at - start && IsWordChar(c)) return false;
+            }
+            const std::size_t end = at + len;
+            if (end == n) return endsUnit;
+            char32_t c;
+            const std::size_t got = DecodeUtf8At(raw + end, n - end, c);
+            // A character the cut splits is read whole by the next piece.
+            if (c == kInvalidChar && !endsUnit && end + got == n && raw[end] >= 0xC2 && raw[end] <= 0xF4) return false;
+            return c == kInvalidChar || !IsWordChar(c);
+        };
+        for (std::size_t from = first;;) {
+            const std::size_t at = finder->Find(raw, from, n - len, nullptr, accept);
+            if (at == kNotFound) break;
+            Found(t, runningOffset_ + at, len);
+            if (!collectHits_) break;
+            from = at + len;
+        }
+    }
+}
+
+void MatchEngine::Found(std::uint32_t term, std::uint64_t at, std::uint32_t length) {
+    found_[term] = 1;
+    if (collectHits_) SortedInsert(cfg_.UnitHits, {at, term, 0, length});
+}
+
+void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std::uint32_t n, bool firstOfUnit,
+                              bool endsUnit) {
+    const ByteCodes& codes = patterns_->Codes(reading);
+    bool converted = false;
+    const unsigned char* work = raw;
+    const bool wholeWord = patterns_->WholeWord();
+    for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
         // Only the decision matters without hits: a term found once in the unit is done.
         if (!collectHits_ && found_[t]) continue;
-        const TermFinder& finder = finders_[t];
-        const std::uint32_t len = finder.Length();
+        const TermFinder* finder = byteFinders_[reading][t].get();
+        if (finder == nullptr) continue;
+        const std::uint32_t len = finder->Length();
         if (len == 0 || len > n) continue;
+        if (!converted) {
+            for (std::uint32_t i = 0; i < n; ++i) work_[i] = codes.code[raw[i]];
+            work = work_.data();
+            converted = true;
+        }
         auto accept = [&](std::size_t at) {
             if (!wholeWord) return true;
             // A neighbour outside the unit is no letter; one beyond a cut is
             // judged in the piece that shows it.
-            const bool leftOk = at == 0 ? firstOfUnit : !kAnsiAlpha[work[at - 1]];
-            const bool rightOk = at + len == n ? endsUnit : !kAnsiAlpha[work[at + len]];
+            const bool leftOk = at == 0 ? firstOfUnit : !codes.alpha[raw[at - 1]];
+            const bool rightOk = at + len == n ? endsUnit : !codes.alpha[raw[at + len]];
             return leftOk && rightOk;
         };
         for (std::size_t from = 0;;) {
-            const std::size_t at = finder.Find(work, from, n - len, nullptr, accept);
+            const std::size_t at = finder->Find(work, from, n - len, nullptr, accept);
             if (at == kNotFound) break;
-            found_[t] = 1;
+            Found(t, runningOffset_ + at, len);
             if (!collectHits_) break;
-            SortedInsert(cfg_.UnitHits, {runningOffset_ + at, t, 0});
             from = at + len;  // occurrences of one term never overlap
+        }
+    }
+}
+
+void MatchEngine::SearchUnicode(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit) {
+    if (!form_.Utf16()) {
+        bool high = false;
+        std::uint32_t i = 0;
+        for (; i + 8 <= n && !high; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, raw + i, 8);
+            high = (word & 0x8080808080808080ull) != 0;
+        }
+        for (; i < n && !high; ++i) high = raw[i] & 0x80;
+        bool decode = false;
+        for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
+            const TermPattern& p = (*patterns_)[t];
+            decode = decode || (p.unicode && !p.exactUtf8 && high);
+        }
+        if (!decode) {
+            SearchUtf8Bytes(raw, n, firstOfUnit, endsUnit, !high);
+            return;
+        }
+    }
+    // The characters of the piece. Bytes before the first character start of
+    // a piece that goes on from a cut, and a character that the piece's end
+    // cuts short, belong to the neighbouring pieces.
+    chars_.clear();
+    starts_.clear();
+    const bool ignoreCase = patterns_->IgnoreCase();
+    std::uint32_t i = runningOffset_ < form_.textStart ? static_cast<std::uint32_t>(form_.textStart - runningOffset_) : 0;
+    i = std::min(i, n);
+    const bool big = form_.form == TextForm::kUtf16Be;
+    auto unitAt = [&](std::uint32_t at) { return big ? char32_t(raw[at] << 8 | raw[at + 1]) : char32_t(raw[at + 1] << 8 | raw[at]); };
+    if (!firstOfUnit) {
+        if (form_.Utf16()) {
+            if (n - i >= 2 && unitAt(i) >= 0xDC00 && unitAt(i) <= 0xDFFF) i += 2;  // the second half of a pair
+        } else {
+            while (i < n && (raw[i] & 0xC0) == 0x80) ++i;
+        }
+    }
+    const bool leadCut = !firstOfUnit;  // the first character's left neighbour lies beyond the cut
+    while (i < n) {
+        char32_t c;
+        const std::uint32_t len = static_cast<std::uint32_t>(DecodeIn(form_.form, raw + i, n - i, c));
+        // The start of a character that the cut split: the next piece reads it whole.
+        if (c == kInvalidChar && !endsUnit && i + len == n &&
+            (form_.Utf16() ? len == 2 && unitAt(i) >= 0xD800 && unitAt(i) <= 0xDBFF : raw[i] >= 0xC2 && raw[i] <= 0xF4))
+            break;
+        starts_.push_back(i);
+        chars_ += c == kInvalidChar ? kInvalidChar : ignoreCase ? FoldCase(c) : c;
+        i += len;
+    }
+    starts_.push_back(i);
+    const std::size_t count = chars_.size();
+    const bool wholeWord = patterns_->WholeWord();
+    for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
+        const TermPattern& p = (*patterns_)[t];
+        if (!p.unicode || (!collectHits_ && found_[t])) continue;
+        const std::u32string& term = p.folded;
+        const std::size_t len = term.size();
+        if (len == 0 || len > count) continue;
+        const std::vector<std::uint32_t>& border = borders_[t];
+        auto accept = [&](std::size_t m) {
+            if (!wholeWord) return true;
+            const bool leftOk = m == 0 ? !leadCut : !IsWordChar(chars_[m - 1]);
+            const bool rightOk = m + len == count ? endsUnit : !IsWordChar(chars_[m + len]);
+            return leftOk && rightOk;
+        };
+        std::size_t q = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            const char32_t c = chars_[k];
+            while (q > 0 && term[q] != c) q = border[q];
+            if (term[q] == c) ++q;
+            if (q < len) continue;
+            const std::size_t m = k + 1 - len;
+            if (accept(m)) {
+                Found(t, runningOffset_ + starts_[m], starts_[m + len] - starts_[m]);
+                if (!collectHits_) break;
+                q = 0;  // occurrences of one term never overlap
+            } else {
+                q = border[q];
+            }
         }
     }
 }
@@ -103,22 +280,9 @@ void MatchEngine::SearchReading(const unsigned char* work, std::uint32_t n, bool
 void MatchEngine::ProcessPiece(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit) {
     cfg_.GSizeFilesCurrent += n;
     ReportProgress(false);
-    const bool lower = cfg_.SearchIgnoreCase != 0;
-    if (cfg_.SearchCode == kCodeAnsi || cfg_.SearchCode == kCodeBoth) {
-        const unsigned char* work = raw;
-        if (lower) {
-            for (std::uint32_t i = 0; i < n; ++i) work_[i] = kAnsiLower[raw[i]];
-            work = work_.data();
-        }
-        SearchReading(work, n, firstOfUnit, endsUnit);
-    }
-    if (cfg_.SearchCode == kCodeOem || cfg_.SearchCode == kCodeBoth) {
-        if (lower)
-            for (std::uint32_t i = 0; i < n; ++i) work_[i] = kAnsiLower[kOemToAnsi[raw[i]]];
-        else
-            for (std::uint32_t i = 0; i < n; ++i) work_[i] = kOemToAnsi[raw[i]];
-        SearchReading(work_.data(), n, firstOfUnit, endsUnit);
-    }
+    for (std::size_t r = 0; r < kByteReadingCount; ++r)
+        if (patterns_->ByteReadingOn(r)) SearchBytes(r, raw, n, firstOfUnit, endsUnit);
+    if (patterns_->UnicodeOn()) SearchUnicode(raw, n, firstOfUnit, endsUnit);
 }
 
 int MatchEngine::Scan(const std::string& folder, const std::string& name) {
@@ -141,9 +305,18 @@ int MatchEngine::Decide(int fd, const std::string& path) {
     cfg_.ResetPerFile();
     cfg_.LineStarts.push_back(0);
     if (query_.TermCount() == 0) return 1;
-    if (query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
+    Prepare();
+    // A UTF-16 text read as Unicode has its units closed by characters, and
+    // some occurrences fit no piece: the unit-by-unit scan decides those.
+    bool utf16 = false;
+    if (patterns_->UnicodeOn()) {
+        std::uint8_t head[2];
+        utf16 = ::pread(fd, head, 2, 0) == 2 && DetectForm(head, 2).Utf16();
+    }
+    if (utf16 || patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm)
+        return ScanOpened(fd, path);
     observer_.ScanStarted(path);
-    if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_);
+    if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_, *patterns_);
     const double startCurrent = cfg_.GSizeFilesCurrent;
     const int result = decide_->Run(fd, [this](std::size_t n) {
         cfg_.GSizeFilesCurrent += static_cast<double>(n);
@@ -155,36 +328,68 @@ int MatchEngine::Decide(int fd, const std::string& path) {
     return result;
 }
 
+// Index of the byte that closes a unit within [0, n), or n when none does;
+// in a UTF-16 text, the last byte of the character that closes it.
+std::uint32_t MatchEngine::FindClosing(const unsigned char* p, std::uint32_t n) const {
+    const std::uint32_t within = cfg_.SearchWithin;
+    if (within == kWithinFile) return n;
+    if (unitsByChars_) {
+        const bool big = form_.form == TextForm::kUtf16Be;
+        for (std::uint32_t i = 0; i + 1 < n; i += 2) {
+            const char32_t unit = big ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
+            if (unit < 0x80 && ClosesUnit(within, unit)) return i + 1;
+        }
+        return n;
+    }
+    if (within != kWithinSentence) {
+        const void* hit = std::memchr(p, within == kWithinLine ? '\n' : '\f', n);
+        return hit ? static_cast<std::uint32_t>(static_cast<const unsigned char*>(hit) - p) : n;
+    }
+    for (std::uint32_t i = 0; i < n; ++i)
+        if (ClosesUnit(within, p[i])) return i;
+    return n;
+}
+
+// Line accounting over raw[from, n): a line feed starts a line after it (in a
+// UTF-16 text read as Unicode, a line feed character).
+void MatchEngine::CountLines(const unsigned char* raw, std::uint32_t from, std::uint32_t n,
+                             std::uint64_t& lastLineStart, std::uint64_t& longest) {
+    auto lineAt = [&](std::uint64_t start) {
+        if (collectHits_) cfg_.LineStarts.push_back(start);
+        ++cfg_.LineCount;
+        longest = std::max(longest, start - lastLineStart);
+        lastLineStart = start;
+    };
+    if (unitsByChars_) {
+        const bool big = form_.form == TextForm::kUtf16Be;
+        for (std::uint32_t i = from; i + 1 < n; i += 2)
+            if ((big ? (raw[i] << 8 | raw[i + 1]) : (raw[i + 1] << 8 | raw[i])) == '\n') lineAt(runningOffset_ + i + 2);
+        return;
+    }
+    for (const unsigned char* lf = raw + from;
+         (lf = static_cast<const unsigned char*>(std::memchr(lf, '\n', raw + n - lf))) != nullptr; ++lf) {
+        lineAt(runningOffset_ + static_cast<std::uint64_t>(lf - raw) + 1);
+        if (lf + 1 == raw + n) break;
+    }
+}
+
 int MatchEngine::ScanOpened(int fd, const std::string& path) {
+    Prepare();
     const std::uint32_t terms = query_.TermCount();
     observer_.ScanStarted(path);
 
     const double startCurrent = cfg_.GSizeFilesCurrent;
-    if (finders_.size() != terms) {
-        // The work buffer holds the reading already, so the terms are compared with it as it stands.
-        static const auto kSame = [] {
-            std::array<std::uint8_t, 256> same{};
-            for (int b = 0; b < 256; ++b) same[b] = static_cast<std::uint8_t>(b);
-            return same;
-        }();
-        finders_.clear();
-        for (std::uint32_t t = 0; t < terms; ++t) finders_.emplace_back(query_.TermText(t), kSame.data(), kPieceSize);
-    }
     found_.assign(terms, 0);
     work_.resize(kPieceSize);
     block_.resize(kBlockSize);
-    std::uint32_t overlap = 0;
-    if (terms != 0) {
-        overlap = cfg_.SearchWholeWord ? query_.LongestTerm() + 1 : query_.LongestTerm() - 1;
-        overlap = std::min(overlap, kPieceSize - 1);
-    }
 
     runningOffset_ = 0;
     std::uint64_t lastLineStart = 0;
     std::uint64_t longest = 0;  // line feed included; clamped to 32 bits only at the end
     std::uint32_t skip = 0;
     std::size_t pos = 0, end = 0;
-    bool eof = false, firstOfUnit = true;
+    bool eof = false, firstOfUnit = true, formKnown = false;
+    std::uint32_t overlap = 0;
     int result = 0;
     unsigned char* block = block_.data();
 
@@ -195,9 +400,15 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
             pos = 0;
             end += ReadFully(fd, block + end, kBlockSize - end, eof);
         }
+        if (!formKnown) {
+            formKnown = true;
+            form_ = patterns_->UnicodeOn() ? DetectForm(block, end) : FileForm{};
+            unitsByChars_ = form_.Utf16();
+            overlap = patterns_->Overlap(unitsByChars_);
+        }
         const std::uint32_t avail = static_cast<std::uint32_t>(std::min<std::size_t>(end - pos, kPieceSize));
         const unsigned char* raw = block + pos;
-        const std::uint32_t closing = FindClosingByte(raw, avail, cfg_.SearchWithin);
+        const std::uint32_t closing = FindClosing(raw, avail);
         std::uint32_t n;
         bool unitEnds, fileEnds = false;
         if (closing < avail) {
@@ -211,18 +422,10 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
             unitEnds = fileEnds = true;
         }
 
-        // Line accounting; bytes read again after a cut were counted already.
+        // Bytes read again after a cut were counted already.
         const std::uint32_t from = std::min(skip, n);
         skip -= from;
-        for (const unsigned char* lf = raw + from;
-             (lf = static_cast<const unsigned char*>(std::memchr(lf, '\n', raw + n - lf))) != nullptr; ++lf) {
-            const std::uint64_t start = runningOffset_ + static_cast<std::uint64_t>(lf - raw) + 1;
-            if (collectHits_) cfg_.LineStarts.push_back(start);
-            ++cfg_.LineCount;
-            longest = std::max(longest, start - lastLineStart);
-            lastLineStart = start;
-            if (lf + 1 == raw + n) break;
-        }
+        CountLines(raw, from, n, lastLineStart, longest);
 
         ProcessPiece(raw, n, firstOfUnit, unitEnds);
         runningOffset_ += n;
@@ -231,7 +434,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
             const int satisfied = query_.Evaluate(found_.data());
             if (collectHits_) {
                 for (const TSaveElem& hit : cfg_.UnitHits)
-                    SortedInsert(cfg_.Hits, {hit.offset, hit.word, static_cast<std::uint32_t>(satisfied)});
+                    SortedInsert(cfg_.Hits, {hit.offset, hit.word, static_cast<std::uint32_t>(satisfied), hit.length});
                 cfg_.UnitHits.clear();
             }
             result |= satisfied;
@@ -249,7 +452,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
 
     cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
     ReportProgress(true);
-    if (longest != 0) --longest;
+    if (longest != 0) longest -= unitsByChars_ ? 2 : 1;
     longest = std::max(longest, runningOffset_ - lastLineStart);
     cfg_.LongestLine = static_cast<std::uint32_t>(std::min<std::uint64_t>(longest, UINT32_MAX));
     return result;

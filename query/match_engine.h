@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/reading.h"
 #include "query/decide_scan.h"
+#include "query/term_finder.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
 
 namespace quarvel {
+
+class TermPatterns;
 
 inline constexpr std::uint32_t kPieceSize = 2000;
 inline constexpr const char* kErrorOpenFile = "Error open file";
@@ -30,6 +34,7 @@ public:
 class MatchEngine {
 public:
     MatchEngine(TSearchCFG& cfg, Tstr& query, ScanObserver& observer, const bool& cancel);
+    ~MatchEngine();
 
     // Off: only decide. On: also record every hit and the line-start table.
     void SetCollectHits(bool on) { collectHits_ = on; }
@@ -46,8 +51,15 @@ public:
 
 private:
     int ScanOpened(int fd, const std::string& path);
+    void Prepare();
+    std::uint32_t FindClosing(const unsigned char* p, std::uint32_t n) const;
+    void CountLines(const unsigned char* raw, std::uint32_t from, std::uint32_t n, std::uint64_t& lastLineStart,
+                    std::uint64_t& longest);
     void ProcessPiece(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
-    void SearchReading(const unsigned char* work, std::uint32_t n, bool firstOfUnit, bool endsUnit);
+    void SearchBytes(std::size_t reading, const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
+    void SearchUnicode(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
+    void SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit, bool ascii);
+    void Found(std::uint32_t term, std::uint64_t at, std::uint32_t length);
     void ReportProgress(bool force);
 
     TSearchCFG& cfg_;
@@ -56,11 +68,27 @@ private:
     const bool& cancel_;
     bool collectHits_ = false;
 
+    std::unique_ptr<TermPatterns> patterns_;
     std::unique_ptr<DecideScan> decide_;
     std::vector<unsigned char> block_;
     std::vector<unsigned char> work_;
     std::vector<std::uint8_t> found_;
-    std::vector<TermFinder> finders_;  // one per term, over the work buffer
+    // Per one-byte reading, one finder per term (none when the reading cannot
+    // hold it), over the work buffer that holds the reading's codes.
+    std::vector<std::vector<std::unique_ptr<TermFinder>>> byteFinders_;
+    // Per term, the Unicode reading's finders over a UTF-8 piece's raw bytes:
+    // its exact bytes when case is kept, its ASCII form over a piece that is
+    // all ASCII when case is ignored.
+    std::vector<std::unique_ptr<TermFinder>> utf8Finders_, asciiFinders_;
+    // Per term: the borders of its folded characters, for the Unicode reading.
+    std::vector<std::vector<std::uint32_t>> borders_;
+    // The piece in the Unicode reading: its characters, and where each starts
+    // (one more entry: where the last one ends).
+    std::u32string chars_;
+    std::vector<std::uint32_t> starts_;
+
+    FileForm form_;
+    bool unitsByChars_ = false;  // a UTF-16 file read as Unicode: closers are characters
     std::uint64_t runningOffset_ = 0;
     std::chrono::steady_clock::time_point lastReport_{};
     std::uint32_t piecesSinceCheck_ = 0;

@@ -5,7 +5,7 @@
 #include <climits>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "platform/unicode_text.h"
 #include "platform/error.h"
 
 namespace quarvel {
@@ -79,16 +79,21 @@ Tstr::Tstr(std::string& expression, const TSearchCFG& cfg) {
 
 void Tstr::Scan(std::string& expression, const TSearchCFG& cfg) {
     std::array<std::string_view, kExpressionOperators> ops;
-    for (int k = 0; k < kExpressionOperators; ++k)
-        ops[k] = std::string_view(cfg.Operators[k]).substr(0, kMaxOperatorLength);
+    std::array<std::string, kExpressionOperators> cut;
+    for (int k = 0; k < kExpressionOperators; ++k) {
+        cut[k] = CutToChars(cfg.Operators[k], kMaxOperatorLength);
+        ops[k] = cut[k];
+    }
+    // With case ignored, the expression is written anew with its terms lower-cased.
+    std::string rewritten;
+    std::size_t copiedTo = 0;
 
     constexpr std::size_t npos = std::string::npos;
     const std::size_t size = expression.size();
     std::size_t cursor = 0;
 
-    // First occurrence of each operator at or after the cursor. The text ahead
-    // of the cursor never changes (lower-casing touches only the term just
-    // passed), so an occurrence stays valid until the cursor moves past it.
+    // First occurrence of each operator at or after the cursor; it stays valid
+    // until the cursor moves past it.
     std::array<std::size_t, kExpressionOperators> next{};
     std::array<bool, kExpressionOperators> known{};
     auto occurrence = [&](int k) -> std::size_t {
@@ -152,11 +157,18 @@ void Tstr::Scan(std::string& expression, const TSearchCFG& cfg) {
         }
 
         if (termLength != 0) {
-            char* text = expression.data() + cursor;
-            if (cfg.SearchIgnoreCase) CharLowerBuffA(text, termLength);
-            terms_.push_back(TSaveString{std::string(text, termLength)});
+            std::string text = expression.substr(cursor, termLength);
+            if (cfg.SearchIgnoreCase) {
+                std::u32string chars = Utf8ToChars(text);
+                for (char32_t& c : chars) c = LowerCase(c);
+                // Bytes that are no UTF-8 stay as they were.
+                if (CharsToUtf8(Utf8ToChars(text)) == text) text = CharsToUtf8(chars);
+                rewritten.append(expression, copiedTo, cursor - copiedTo).append(text);
+                copiedTo = cursor + termLength;
+            }
+            longestTerm_ = std::max(longestTerm_, static_cast<std::uint32_t>(text.size()));
+            terms_.push_back(TSaveString{std::move(text)});
             ++termCount_;
-            longestTerm_ = std::max(longestTerm_, static_cast<std::uint32_t>(termLength));
         }
 
         cursor += termLength + skip + (op != kNoOperator ? ops[op].size() : 0);
@@ -164,6 +176,7 @@ void Tstr::Scan(std::string& expression, const TSearchCFG& cfg) {
     }
     // A QUOTE that ends the expression opens a phrase that is never closed.
     if (previous == kOpQuote) Invalid("Missing QUOTE");
+    if (cfg.SearchIgnoreCase && copiedTo != 0) expression = rewritten.append(expression, copiedTo, std::string::npos);
 }
 
 void Tstr::RemoveEmptySides() {

@@ -17,7 +17,7 @@ inline constexpr std::uint32_t kItemOperatorBit = 0x40000000u;
 
 // One term of a compiled query.
 struct TSaveString {
-    std::string text;  // lower-cased when the search ignores case
+    std::string text;  // UTF-8; lower-cased when the search ignores case
     std::uint32_t length() const { return static_cast<std::uint32_t>(text.size()); }
 };
 
@@ -32,9 +32,9 @@ struct TSaveLevel {
 // The compiled form of a search expression.
 class Tstr {
 public:
-    // Compiles the expression with the operator strings and SearchIgnoreCase
-    // of cfg. With SearchIgnoreCase set, the terms inside expression are
-    // lower-cased in place. Throws QuarvelError("Invalid String(s):\n...").
+    // Compiles the expression (UTF-8) with the operator strings and
+    // SearchIgnoreCase of cfg. With SearchIgnoreCase set, the terms inside
+    // expression are lower-cased in place (Unicode's simple lower case). Throws QuarvelError("Invalid String(s):\n...").
     Tstr(std::string& expression, const TSearchCFG& cfg);
 
     std::uint32_t TermCount() const { return termCount_; }

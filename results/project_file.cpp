@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/file_handle.h"
+#include "platform/text_conv.h"
+#include "settings/search_fields.h"
 
 namespace quarvel {
 namespace {
@@ -23,57 +26,20 @@ constexpr std::size_t kMaxText = kPathBufferSize;  // a text value must be short
 constexpr std::string_view kLineBreaks("\r\n\0", 3);
 constexpr std::string_view kRecordBreaks(",\r\n\0", 4);
 
-enum class Kind { Text, U32, U16, Real };
+// A project whose typed texts Windows-1252 cannot hold is written in UTF-8
+// under section names of its own, after a byte order mark: a reader that
+// knows only the first form finds no section it knows and refuses the file
+// rather than take its texts for Windows-1252.
+constexpr const char* kUtf8Prefix = "UTF-8 ";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-struct Field {
-    const char* key;
-    Kind kind;
-    std::string TSearchCFG::*text = nullptr;
-    std::uint32_t TSearchCFG::*u32 = nullptr;
-    std::uint16_t TSearchCFG::*u16 = nullptr;
-    double TSearchCFG::*real = nullptr;
-    std::size_t limit = 0;  // texts must be shorter than this
-};
-
-constexpr Field Text(const char* key, std::string TSearchCFG::*m, std::size_t limit) {
-    return Field{key, Kind::Text, m, nullptr, nullptr, nullptr, limit};
+// The fields a project keeps, in the order they are written.
+std::vector<const SearchField*> ProjectFields() {
+    std::vector<const SearchField*> fields;
+    for (const SearchField& f : SearchFields())
+        if (f.stores & kInProject) fields.push_back(&f);
+    return fields;
 }
-constexpr Field U32(const char* key, std::uint32_t TSearchCFG::*m) {
-    return Field{key, Kind::U32, nullptr, m, nullptr, nullptr, 0};
-}
-constexpr Field U16(const char* key, std::uint16_t TSearchCFG::*m) {
-    return Field{key, Kind::U16, nullptr, nullptr, m, nullptr, 0};
-}
-constexpr Field Real(const char* key, double TSearchCFG::*m) {
-    return Field{key, Kind::Real, nullptr, nullptr, nullptr, m, 0};
-}
-
-// The settings in the order they are written; the operator strings follow.
-constexpr Field kFields[] = {
-    Text("SearchFilesMask", &TSearchCFG::SearchFilesMask, kMaxText),
-    Text("SearchString", &TSearchCFG::SearchString, kMaxText),
-    Text("SearchDefaultPath", &TSearchCFG::SearchDefaultPath, kMaxText),
-    U32("SearchWithin", &TSearchCFG::SearchWithin),
-    U32("SearchCode", &TSearchCFG::SearchCode),
-    U32("SearchIgnoreCase", &TSearchCFG::SearchIgnoreCase),
-    U32("SearchIncludeSubDir", &TSearchCFG::SearchIncludeSubDir),
-    U32("SearchWholeWord", &TSearchCFG::SearchWholeWord),
-    U32("SearchIncludeHidden", &TSearchCFG::SearchIncludeHidden),
-    U32("GFiles", &TSearchCFG::GFiles),
-    Real("GSizeFiles", &TSearchCFG::GSizeFiles),
-    Real("GSizeFilesCurrent", &TSearchCFG::GSizeFilesCurrent),
-    U32("timeStart", &TSearchCFG::timeStart),
-    U32("timeEnd", &TSearchCFG::timeEnd),
-    Real("timeSum", &TSearchCFG::timeSum),
-    U32("SearchDateId", &TSearchCFG::SearchDateId),
-    U16("SearchDateFrom", &TSearchCFG::SearchDateFrom),
-    U16("SearchDateBefore", &TSearchCFG::SearchDateBefore),
-    U32("SearchDateLastMonate", &TSearchCFG::SearchDateLastMonate),
-    U32("SearchDateLastDay", &TSearchCFG::SearchDateLastDay),
-    U32("SearchSizeId", &TSearchCFG::SearchSizeId),
-    U32("SearchSizeMax", &TSearchCFG::SearchSizeMax),
-    U32("SearchSizeMin", &TSearchCFG::SearchSizeMin),
-};
 
 [[noreturn]] void ThrowCreate(const std::string& path, const std::string& reason = "") {
     throw QuarvelError("Can`t create file " + path + reason);
@@ -186,29 +152,34 @@ private:
     std::string line_;
 };
 
-void ApplySetting(std::string_view line, TSearchCFG& cfg, bool& invalid) {
+void ApplySetting(std::string_view line, TSearchCFG& cfg, bool utf8, bool& invalid) {
     std::string_view value;
-    for (const Field& f : kFields) {
-        if (!KeyValue(line, f.key, value)) continue;
-        switch (f.kind) {
-        case Kind::Text:
-            if (value.size() < f.limit)
-                cfg.*f.text = std::string(value);
+    for (const SearchField* f : ProjectFields()) {
+        if (!KeyValue(line, f->key, value)) continue;
+        switch (f->kind) {
+        case FieldKind::Text: {
+            std::string text;
+            std::size_t characters = value.size();
+            if (!f->typed || !utf8) {
+                text = f->typed ? AnsiToUtf8(value) : std::string(value);
+            } else if (const auto chars = DecodeUtf8(value)) {
+                text = std::string(value);
+                characters = chars->size();
+            } else {
+                invalid = true;
+                return;
+            }
+            if (characters < f->below)
+                f->text(cfg) = std::move(text);
             else
                 invalid = true;
             break;
-        case Kind::U32: cfg.*f.u32 = ParseProjectNumber(value); break;
-        case Kind::U16: cfg.*f.u16 = static_cast<std::uint16_t>(ParseProjectNumber(value)); break;
-        case Kind::Real: cfg.*f.real = ParseWholeReal(value); break;
         }
-        return;
-    }
-    for (int i = 0; i < kOperatorCount; ++i) {
-        if (!KeyValue(line, kOperatorNames[i], value)) continue;
-        if (value.size() <= kMaxOperatorLength)
-            cfg.Operators[i] = std::string(value);
-        else
-            invalid = true;
+        case FieldKind::U32:
+        case FieldKind::U16: f->SetNumber(cfg, ParseProjectNumber(value)); break;
+        case FieldKind::Real: cfg.*f->real = ParseWholeReal(value); break;
+        case FieldKind::U64: break;
+        }
         return;
     }
 }
@@ -243,18 +214,32 @@ void Load(LineReader& reader, const std::string& path, TSearchCFG& cfg) {
     bool inRecords = false;
     std::string_view line;
 
+    bool utf8 = false;
+    bool first = true;
+    // A section of either form; utf8 tells which.
+    auto opens = [&utf8](std::string_view name, std::string_view word) {
+        const std::string_view inner = name.substr(1);
+        if (inner.starts_with(kUtf8Prefix) && inner.substr(std::strlen(kUtf8Prefix)).starts_with(word))
+            return utf8 = true;
+        return NameBegins(name, word);
+    };
     while (!inSettings && !inRecords && reader.Next(line)) {
+        if (first && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+        first = false;
         if (!IsSettingsSection(line)) continue;
-        inSettings = NameBegins(line, kProductName);
-        inRecords = NameBegins(line, kFoundFilesSection);
+        inSettings = opens(line, kProductName);
+        inRecords = !inSettings && opens(line, kFoundFilesSection);
     }
     if (inSettings) {
+        // Values that came later than the first projects are 0 when a project lacks them.
+        for (const SearchField* f : ProjectFields())
+            if (f->onlyWhenSet) f->SetNumber(cfg, 0);
         while (reader.Next(line)) {
-            if (IsSettingsSection(line) && NameBegins(line, kFoundFilesSection)) {
+            if (IsSettingsSection(line) && opens(line, kFoundFilesSection)) {
                 inRecords = true;
                 break;
             }
-            ApplySetting(line, cfg, invalid);
+            ApplySetting(line, cfg, utf8, invalid);
         }
     }
     if (!inRecords) {
@@ -282,10 +267,8 @@ std::uint32_t ParseProjectNumber(std::string_view text) {
 }
 
 const char* UnsavableSetting(const TSearchCFG& cfg) {
-    for (const Field& f : kFields)
-        if (f.kind == Kind::Text && HoldsAny(cfg.*f.text, kLineBreaks)) return f.key;
-    for (int i = 0; i < kOperatorCount; ++i)
-        if (HoldsAny(cfg.Operators[i], kLineBreaks)) return kOperatorNames[i];
+    for (const SearchField* f : ProjectFields())
+        if (f->kind == FieldKind::Text && HoldsAny(f->Text(cfg), kLineBreaks)) return f->key;
     return nullptr;
 }
 
@@ -294,20 +277,43 @@ std::string ProjectText(const TSearchCFG& cfg, std::vector<std::string>* leftOut
     auto line = [&out](std::string_view a, std::string_view b = {}, std::string_view c = {}) {
         out.append(a).append(b).append(c).append(kLineEnd);
     };
-    line("[", kProductName, "]");
+    // The typed texts in Windows-1252 when it holds them all, as projects always were.
+    bool ansi = true;
+    std::vector<std::string> texts;
+    for (const SearchField* f : ProjectFields()) {
+        if (f->kind != FieldKind::Text) continue;
+        if (!f->typed) {
+            texts.push_back(f->Text(cfg));
+            continue;
+        }
+        const AnsiConversion converted = Utf8ToAnsi(f->Text(cfg));
+        ansi = ansi && converted.ok;
+        texts.push_back(converted.ok ? converted.text : f->Text(cfg));
+    }
+    if (!ansi) {
+        texts.clear();
+        for (const SearchField* f : ProjectFields())
+            if (f->kind == FieldKind::Text) texts.push_back(f->Text(cfg));
+        out.append(kByteOrderMark);
+    }
+    const std::string prefix = ansi ? "" : kUtf8Prefix;
+    line("[", prefix + kProductName, "]");
     line("VersionQRV=1.00");
-    for (const Field& f : kFields) {
-        const std::string key = std::string(f.key) + "=";
-        switch (f.kind) {
-        case Kind::Text: line(key, cfg.*f.text); break;
-        case Kind::U32: line(key, std::to_string(cfg.*f.u32)); break;
-        case Kind::U16: line(key, std::to_string(cfg.*f.u16)); break;
-        case Kind::Real: line(key, FormatWhole(cfg.*f.real)); break;
+    std::size_t nextText = 0;
+    for (const SearchField* f : ProjectFields()) {
+        const std::string key = std::string(f->key) + "=";
+        switch (f->kind) {
+        case FieldKind::Text: line(key, texts[nextText++]); break;
+        case FieldKind::U32:
+        case FieldKind::U16:
+            if (!f->onlyWhenSet || f->Number(cfg) != 0) line(key, std::to_string(f->Number(cfg)));
+            break;
+        case FieldKind::Real: line(key, FormatWhole(cfg.*f->real)); break;
+        case FieldKind::U64: break;
         }
     }
-    for (int i = 0; i < kOperatorCount; ++i) line(kOperatorNames[i], "=", cfg.Operators[i]);
     line("");
-    line("[", kFoundFilesSection, "]");
+    line("[", prefix + kFoundFilesSection, "]");
     for (const TSaveFile& f : cfg.FoundFiles) {
         if (HoldsAny(f.folder.str(), kRecordBreaks) || HoldsAny(f.name.str(), kRecordBreaks)) {
             if (leftOut) leftOut->push_back(f.Path());

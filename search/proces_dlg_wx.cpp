@@ -76,9 +76,8 @@ void TProcesDlg::ShowRowsFoundSoFar() {
 void TProcesDlg::ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) {
     // The rows found before the message stand in the list while it is read.
     ShowRowsFoundSoFar();
-    // Paths in messages are the file system's bytes; the compiler's text is search text.
-    const wxString shown = kind == MessageKind::ExpressionError ? FromAnsi(text) : FromFileName(text);
-    wxMessageBox(shown, FromAnsi(caption), wxOK, MessageOwner());
+    (void)kind;
+    wxMessageBox(FromUtf8(text), FromUtf8(caption), wxOK, MessageOwner());
 }
 
 AbortRetryIgnore TProcesDlg::AskAbortRetryIgnore(const std::string& caption, const std::string& text,
@@ -86,7 +85,7 @@ AbortRetryIgnore TProcesDlg::AskAbortRetryIgnore(const std::string& caption, con
     (void)path;
     (void)reason;
     ShowRowsFoundSoFar();
-    wxMessageDialog question(MessageOwner(), FromFileName(text), FromAnsi(caption),
+    wxMessageDialog question(MessageOwner(), FromFileName(text), FromUtf8(caption),
                              wxYES_NO | wxCANCEL | wxICON_INFORMATION);
     question.SetYesNoCancelLabels("&Abort", "&Retry", "&Ignore");
     switch (question.ShowModal()) {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "platform/unicode_text.h"
 
 namespace quarvel {
 namespace {
@@ -10,13 +10,17 @@ namespace {
 // Checks ops[first..last) in order: each must be non-empty, and a later one
 // equal to it ignoring case is a duplicate of it.
 OperatorCheck CheckRange(const std::array<std::string, kOperatorCount>& ops, int first, int last) {
-    auto cut = [&](int i) { return std::string_view(ops[i]).substr(0, kMaxOperatorLength); };
+    // Each operator's first characters, lower-cased.
+    auto cut = [&](int i) {
+        std::u32string chars = Utf8ToChars(ops[i]).substr(0, kMaxOperatorLength);
+        for (char32_t& c : chars) c = LowerCase(c);
+        return chars;
+    };
     for (int i = first; i < last; ++i) {
-        const std::string_view op = cut(i);
+        const std::u32string op = cut(i);
         if (op.empty()) return {OperatorProblem::Missing, i, "Missing operator"};
         for (int j = i + 1; j < last; ++j) {
-            const std::string_view later = cut(j);
-            if (later.size() == op.size() && EqualIgnoreCase(op, later))
+            if (cut(j) == op)
                 return {OperatorProblem::Duplicate, j, "Dublicate operator"};
         }
     }

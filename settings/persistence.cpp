@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <functional>
 
+#include "platform/text_conv.h"
+#include "platform/unicode_text.h"
+#include "settings/search_fields.h"
+
 
 namespace quarvel {
 
@@ -27,8 +31,8 @@ struct NumberValue {
 
 std::uint8_t Flag(std::uint32_t v) { return v != 0 ? 1 : 0; }
 
-// The numbers ahead of the operator strings, in the order they are kept.
-std::vector<NumberValue> SearchNumbers() {
+// The program-wide numbers of the Options key; the search record's come from its field list.
+std::vector<NumberValue> UiNumbers() {
 #define QV_FIELD(owner, field)                                                             \
     NumberValue {                                                                          \
         #field, [](const StoredSettings& s) { return static_cast<std::uint32_t>(s.owner.field); }, \
@@ -41,22 +45,21 @@ std::vector<NumberValue> SearchNumbers() {
          [](StoredSettings& s, std::uint32_t v) { s.ui.FileQueue = Flag(v); }},
         {"FileFullPath", [](const StoredSettings& s) { return std::uint32_t{s.ui.FileFullPath}; },
          [](StoredSettings& s, std::uint32_t v) { s.ui.FileFullPath = Flag(v); }},
-        QV_FIELD(search, SearchWithin),
-        QV_FIELD(search, SearchCode),
-        QV_FIELD(search, SearchIgnoreCase),
-        QV_FIELD(search, SearchIncludeSubDir),
-        QV_FIELD(search, SearchWholeWord),
-        QV_FIELD(search, SearchRefined),
-        QV_FIELD(search, SearchIncludeHidden),
-        QV_FIELD(search, SearchDateId),
-        QV_FIELD(search, SearchDateFrom),
-        QV_FIELD(search, SearchDateBefore),
-        QV_FIELD(search, SearchDateLastMonate),
-        QV_FIELD(search, SearchDateLastDay),
-        QV_FIELD(search, SearchSizeId),
-        QV_FIELD(search, SearchSizeMax),
-        QV_FIELD(search, SearchSizeMin),
     };
+}
+
+std::vector<const SearchField*> SettingsFields() {
+    std::vector<const SearchField*> fields;
+    for (const SearchField& f : SearchFields())
+        if (f.stores & kInSettings) fields.push_back(&f);
+    return fields;
+}
+
+// A text the user typed, as the settings file holds it: UTF-8 in a Unicode
+// file; else Windows-1252 (bytes that are no UTF-8 are read so as well).
+std::string TypedFromFile(const std::string& stored, bool unicodeFile) {
+    if (unicodeFile && DecodeUtf8(stored)) return stored;
+    return AnsiToUtf8(stored);
 }
 
 // The thirteen font numbers, after the face name.
@@ -88,12 +91,13 @@ std::vector<NumberValue> FontNumbers() {
 struct History {
     const char* prefix;
     std::vector<std::string> TUiSettings::*list;
+    bool typed;  // search text (Unicode) rather than names (the file system's bytes)
 };
 const History kHistories[] = {
-    {"File", &TUiSettings::FileHistory},
-    {"String", &TUiSettings::StringHistory},
-    {"Path", &TUiSettings::PathHistory},
-    {"DefaultBrowser", &TUiSettings::ProgramHistory},
+    {"File", &TUiSettings::FileHistory, false},
+    {"String", &TUiSettings::StringHistory, true},
+    {"Path", &TUiSettings::PathHistory, false},
+    {"DefaultBrowser", &TUiSettings::ProgramHistory, false},
 };
 
 std::string HistoryName(const char* prefix, std::size_t i) { return prefix + std::to_string(i); }
@@ -136,15 +140,26 @@ void LoadSettings(const Registry& registry, StoredSettings& state, int dpiY) {
     registry.ReadString(kProductKey, "Version", version);
 
     SetDefaults(state, dpiY);
-    for (const NumberValue& v : SearchNumbers()) {
+    const bool unicode = registry.Unicode();
+    for (const NumberValue& v : UiNumbers()) {
         std::uint32_t value = v.get(state);
         registry.ReadDword(kOptionsKey, v.name, value);
         v.set(state, value);
     }
-    for (int i = 0; i < kOperatorCount; ++i) {
-        std::string op = state.search.Operators[i];
-        registry.ReadString(kOptionsKey, kOperatorNames[i], op);
-        state.search.Operators[i] = CutTo(op, kMaxOperatorLength);
+    // A settings file written before a value came has the search's other
+    // values; the new one is then 0, as that file's searches had it.
+    std::uint32_t unused;
+    const bool written = registry.ReadDword(kOptionsKey, "SearchCode", unused);
+    for (const SearchField* f : SettingsFields()) {
+        if (f->kind == FieldKind::Text) {
+            std::string text;
+            if (registry.ReadString(kOptionsKey, f->key, text))
+                f->text(state.search) = CutToChars(TypedFromFile(text, unicode), f->below - 1);
+            continue;
+        }
+        std::uint32_t value = f->onlyWhenSet && written ? 0 : f->Number(state.search);
+        registry.ReadDword(kOptionsKey, f->key, value);
+        f->SetNumber(state.search, value);
     }
     for (auto [name, field] : {std::pair{"PathOpenQV", &TUiSettings::PathOpenQV},
                                std::pair{"PathSaveQV", &TUiSettings::PathSaveQV},
@@ -154,9 +169,9 @@ void LoadSettings(const Registry& registry, StoredSettings& state, int dpiY) {
         state.ui.*field = CutTo(folder, kPathBufferSize - 1);
     }
     registry.ReadDword(kOptionsKey, "ColorVD", state.ui.ColorVD);
-    std::string face = state.ui.ViewerFont.lfFaceName;
-    registry.ReadString(kOptionsKey, "FontFaceName", face);
-    state.ui.ViewerFont.lfFaceName = CutTo(face, kFaceNameSize - 1);
+    std::string face;
+    if (registry.ReadString(kOptionsKey, "FontFaceName", face))
+        state.ui.ViewerFont.lfFaceName = CutToChars(TypedFromFile(face, unicode), kFaceNameSize - 1);
     for (const NumberValue& v : FontNumbers()) {
         std::uint32_t value = v.get(state);
         registry.ReadDword(kOptionsKey, v.name, value);
@@ -169,6 +184,7 @@ void LoadSettings(const Registry& registry, StoredSettings& state, int dpiY) {
         for (std::size_t i = 0; i < kHistorySize; ++i) {
             std::string entry;
             registry.ReadString(kSaveKey, HistoryName(h.prefix, i), entry);
+            if (h.typed) entry = CutToChars(TypedFromFile(entry, unicode), kPathBufferSize - 1);
             // Entry 0 always stands, so an empty middle value leaves no gap.
             if (i == 0 || !entry.empty()) list.push_back(CutTo(entry, kPathBufferSize - 1));
         }
@@ -180,6 +196,20 @@ void LoadSettings(const Registry& registry, StoredSettings& state, int dpiY) {
 
 bool SaveSettings(Registry& registry, const StoredSettings& state) {
     bool ok = true;
+    // The typed texts go out in Windows-1252 when it holds every one of them,
+    // as the file always was; else the whole file is a Unicode one.
+    std::vector<const std::string*> typed;
+    for (const SearchField* f : SettingsFields())
+        if (f->kind == FieldKind::Text) typed.push_back(&f->Text(state.search));
+    typed.push_back(&state.ui.ViewerFont.lfFaceName);
+    for (const History& h : kHistories)
+        if (h.typed)
+            for (const std::string& entry : state.ui.*h.list) typed.push_back(&entry);
+    bool ansi = true;
+    for (const std::string* text : typed) ansi = ansi && Utf8ToAnsi(*text).ok;
+    registry.SetUnicode(!ansi);
+    auto stored = [ansi](const std::string& text) { return ansi ? Utf8ToAnsi(text).text : text; };
+
     auto writeString = [&](const char* key, const std::string& name, const std::string& value) {
         if (!registry.WriteValue(key, name, value.c_str(), kRegSz)) ok = false;
     };
@@ -188,19 +218,26 @@ bool SaveSettings(Registry& registry, const StoredSettings& state) {
     };
 
     writeString(kProductKey, "Version", "1.00");
-    for (const NumberValue& v : SearchNumbers()) writeNumber(kOptionsKey, v.name, v.get(state));
-    for (int i = 0; i < kOperatorCount; ++i) writeString(kOptionsKey, kOperatorNames[i], state.search.Operators[i]);
+    for (const NumberValue& v : UiNumbers()) writeNumber(kOptionsKey, v.name, v.get(state));
+    for (const SearchField* f : SettingsFields()) {
+        if (f->kind == FieldKind::Text)
+            writeString(kOptionsKey, f->key, stored(f->Text(state.search)));
+        else
+            writeNumber(kOptionsKey, f->key, f->Number(state.search));
+    }
     writeString(kOptionsKey, "PathOpenQV", state.ui.PathOpenQV);
     writeString(kOptionsKey, "PathSaveQV", state.ui.PathSaveQV);
     writeString(kOptionsKey, "PathDefaultBrowser", state.ui.PathDefaultBrowser);
     writeNumber(kOptionsKey, "ColorVD", state.ui.ColorVD);
-    writeString(kOptionsKey, "FontFaceName", state.ui.ViewerFont.lfFaceName);
+    writeString(kOptionsKey, "FontFaceName", stored(state.ui.ViewerFont.lfFaceName));
     for (const NumberValue& v : FontNumbers()) writeNumber(kOptionsKey, v.name, v.get(state));
 
     for (const History& h : kHistories) {
         const std::vector<std::string>& list = state.ui.*h.list;
-        for (std::size_t i = 0; i < kHistorySize; ++i)
-            writeString(kSaveKey, HistoryName(h.prefix, i), i < list.size() ? list[i] : std::string());
+        for (std::size_t i = 0; i < kHistorySize; ++i) {
+            const std::string entry = i < list.size() ? list[i] : std::string();
+            writeString(kSaveKey, HistoryName(h.prefix, i), h.typed ? stored(entry) : entry);
+        }
     }
     if (!registry.Commit()) ok = false;
     return ok;

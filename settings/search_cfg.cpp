@@ -1,7 +1,9 @@
 #include "settings/search_cfg.h"
 
 #include "platform/clock.h"
+#include "platform/reading.h"
 #include "settings/operator_rule.h"
+#include "settings/search_fields.h"
 
 namespace quarvel {
 
@@ -24,43 +26,12 @@ TSearchCFG::TSearchCFG(const TSearchCFG& other) { *this = other; }
 
 TSearchCFG& TSearchCFG::operator=(const TSearchCFG& other) {
     if (this == &other) return *this;
-    SearchCode = other.SearchCode;
-    SearchFilesMask = other.SearchFilesMask;
-    SearchString = other.SearchString;
-    SearchDefaultPath = other.SearchDefaultPath;
-    SearchIgnoreCase = other.SearchIgnoreCase;
-    SearchIncludeSubDir = other.SearchIncludeSubDir;
-    SearchWholeWord = other.SearchWholeWord;
-    SearchIncludeHidden = other.SearchIncludeHidden;
-    SearchWithin = other.SearchWithin;
-    SearchRefined = other.SearchRefined;
-    SearchDateId = other.SearchDateId;
-    SearchDateFrom = other.SearchDateFrom;
-    SearchDateBefore = other.SearchDateBefore;
-    SearchDateLastMonate = other.SearchDateLastMonate;
-    SearchDateLastDay = other.SearchDateLastDay;
-    DateLow = other.DateLow;
-    DateHigh = other.DateHigh;
-    SearchSizeId = other.SearchSizeId;
-    SearchSizeMax = other.SearchSizeMax;
-    SearchSizeMin = other.SearchSizeMin;
-    SizeHigh = other.SizeHigh;
-    SizeLow = other.SizeLow;
-    Operators = other.Operators;
-    GFiles = other.GFiles;
-    GSizeFiles = other.GSizeFiles;
-    CurrentFileSize = other.CurrentFileSize;
-    GSizeFilesCurrent = other.GSizeFilesCurrent;
-    timeStart = other.timeStart;
-    timeEnd = other.timeEnd;
-    timeSum = other.timeSum;
+    CopyFields(other, *this);
     FoundFiles = DeepCopyList(other.FoundFiles);
     SearchList = DeepCopyList(other.SearchList);
     IncludeList = DeepCopyList(other.IncludeList);
     ExcludeList = DeepCopyList(other.ExcludeList);
     LineStarts = other.LineStarts;
-    LineCount = other.LineCount;
-    LongestLine = other.LongestLine;
     Hits = other.Hits;
     UnitHits.clear();
     return *this;
@@ -68,6 +39,7 @@ TSearchCFG& TSearchCFG::operator=(const TSearchCFG& other) {
 
 void TSearchCFG::SetDefaults() {
     SearchCode = kCodeBoth;
+    SearchUnicode = kUnicodeToo;
     SearchIgnoreCase = 0;
     SearchIncludeSubDir = 0;
     SearchWholeWord = 0;
@@ -104,16 +76,21 @@ void TSearchCFG::ResetPerFile() {
     LongestLine = 0;
 }
 
-bool TSearchCFG::Validate() const {
-    if (SearchWithin >= 4 || SearchCode >= 3) return false;
-    if (SearchIgnoreCase >= 2 || SearchIncludeSubDir >= 2 || SearchWholeWord >= 2 || SearchIncludeHidden >= 2)
-        return false;
-    if (SearchDateId >= 4) return false;
-    if (!IsValidDosDate(SearchDateFrom) || !IsValidDosDate(SearchDateBefore)) return false;
-    if (SearchDateLastMonate >= 1000 || SearchDateLastDay >= 1000) return false;
-    if (SearchSizeId >= 3) return false;
-    if (SearchSizeMax >= 1000000 || SearchSizeMin >= 1000000) return false;
-    return CheckOperatorSet(Operators).ok();
+bool TSearchCFG::Validate() const { return FieldsValid(*this) && CheckOperatorSet(Operators).ok(); }
+
+std::uint32_t TSearchCFG::Readings() const {
+    if (SearchUnicode == kUnicodeAlone) return kReadingUnicode;
+    std::uint32_t set = SearchUnicode ? std::uint32_t{kReadingUnicode} : 0u;
+    if (SearchCode == kCodeAnsi || SearchCode == kCodeBoth) set |= kReadingAnsi;
+    if (SearchCode == kCodeOem || SearchCode == kCodeBoth) set |= kReadingOem;
+    return set;
+}
+
+void TSearchCFG::SetReadings(std::uint32_t readings) {
+    const bool ansi = readings & kReadingAnsi, oem = readings & kReadingOem;
+    // Without either one-byte reading the choice of the two stays as it was.
+    if (ansi || oem) SearchCode = ansi && oem ? kCodeBoth : ansi ? kCodeAnsi : kCodeOem;
+    SearchUnicode = !(readings & kReadingUnicode) ? kUnicodeOff : ansi || oem ? kUnicodeToo : kUnicodeAlone;
 }
 
 void TSearchCFG::DeriveWindows(std::uint16_t today) {

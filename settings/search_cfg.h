@@ -8,6 +8,8 @@
 namespace quarvel {
 
 enum SearchCodeKind : std::uint32_t { kCodeOem = 0, kCodeAnsi = 1, kCodeBoth = 2 };
+// The Unicode reading: off, beside the one-byte readings of SearchCode, or alone.
+enum SearchUnicodeKind : std::uint32_t { kUnicodeOff = 0, kUnicodeToo = 1, kUnicodeAlone = 2 };
 enum SearchWithinKind : std::uint32_t { kWithinFile = 0, kWithinPage = 1, kWithinLine = 2, kWithinSentence = 3 };
 
 // Positions of the operator strings; the compiler refers to the first six by position.
@@ -21,7 +23,8 @@ inline constexpr std::size_t kPathBufferSize = 260;  // texts hold at most 259 b
 // Everything that describes one search, from its options to its results.
 struct TSearchCFG {
     // Search options
-    std::uint32_t SearchCode = 0;
+    std::uint32_t SearchCode = 0;     // the one-byte readings: OEM, ANSI or both
+    std::uint32_t SearchUnicode = 0;  // SearchUnicodeKind
     std::string SearchFilesMask;
     std::string SearchString;
     std::string SearchDefaultPath;
@@ -93,6 +96,9 @@ struct TSearchCFG {
     // True when every field lies in its valid range (a loaded project is
     // rejected as a whole otherwise).
     bool Validate() const;
+    // The readings the search uses (kReadingUnicode, kReadingAnsi, kReadingOem).
+    std::uint32_t Readings() const;
+    void SetReadings(std::uint32_t readings);
     // Derives the date and size windows from the filter choices; today is a packed date.
     void DeriveWindows(std::uint16_t today);
 };

@@ -7,6 +7,7 @@
 #include <wx/gdicmn.h>
 
 #include "platform/text_wx.h"
+#include "platform/unicode_text.h"
 
 namespace quarvel {
 
@@ -29,7 +30,7 @@ wxFont FontFromLogFont(const TLogFont& lf) {
     info.Family(wxFONTFAMILY_TELETYPE).Italic(lf.lfItalic != 0).Underlined(lf.lfUnderline != 0).Strikethrough(
         lf.lfStrikeOut != 0);
     if (lf.lfWeight > 0) info.Weight(std::clamp(static_cast<int>(lf.lfWeight), 100, 900));
-    if (!lf.lfFaceName.empty()) info.FaceName(FromAnsi(lf.lfFaceName));
+    if (!lf.lfFaceName.empty()) info.FaceName(FromUtf8(lf.lfFaceName));
     return wxFont(info);
 }
 
@@ -41,9 +42,7 @@ TLogFont LogFontFromFont(const wxFont& font) {
     lf.lfUnderline = font.GetUnderlined() ? 1 : 0;
     lf.lfStrikeOut = font.GetStrikethrough() ? 1 : 0;
     lf.lfPitchAndFamily = kFixedPitch;
-    std::string face;
-    if (!ToAnsi(font.GetFaceName(), face, nullptr)) face = "Courier New";  // a face name 1252 cannot hold
-    lf.lfFaceName = face.substr(0, kFaceNameSize - 1);
+    lf.lfFaceName = CutToChars(ToUtf8(font.GetFaceName()), kFaceNameSize - 1);
     return lf;
 }
 

@@ -86,12 +86,18 @@ $left $O/line
 break.txt" -- -p "$O" -f 'plain.txt,a?b.txt,line?break.txt' -o "$work/odd.QRV" cat
 expect 0 "$O/plain.txt" "" -- --open "$work/odd.QRV"
 
-# The viewer's scan of one file.
+# The viewer's scan of one file: each reading records its own hit, Unicode's last.
 expect 0 "lines 2
 longest 11
 starts 0 12 24
 hit 16 0 1
+hit 16 0 1
 hit 16 0 1" "" -- --view "$T/both.txt" dog
+expect 0 "lines 2
+longest 11
+starts 0 12 24
+hit 16 0 1
+hit 16 0 1" "" -- --view "$T/both.txt" --code both dog
 
 # Rows and information lines.
 out=$("$cli" -p "$T" --rows --info cat) || fail "rows run failed"
@@ -117,7 +123,32 @@ hit 0 0 1" "" -- --view ä.txt "café") || exit 1
  expect 0 "$U/ä.txt" "" -- --open Ünïcode.QRV) || exit 1
 [ -f "$U/Ünïcode.QRV" ] || fail "-o did not create the name as typed"
 out=$("$cli" --info --open "$U/Ünïcode.QRV") && echo "$out" | grep -qx "café" || fail "--info's expression: $out"
-expect 2 "" "quarvel-cli: option --separator takes ASCII characters only in a UTF-8 terminal: the file list's names are cut by its bytes" -- --separator "§" cat
+LC_ALL=C expect 2 "" "quarvel-cli: option --separator takes ASCII characters only in a terminal that is not UTF-8: the file list's names are cut by its bytes" -- --separator "$(printf '\xa7')" cat
+expect 2 "" "quarvel-cli: The text is not valid UTF-8: the bytes at position 4 do not form a character." -- --check "$(printf 'caf\xe9')"
+
+# The Unicode reading: UTF-8, and UTF-16 after its byte order mark; case by
+# Unicode's simple folding; every reading that can hold a term looks for it.
+V=$work/unicode
+mkdir "$V"
+printf 'The caf\xc3\xa9 is open.\n' > "$V/utf8.txt"
+printf '\xff\xfef\0i\0r\0s\0t\0\r\0\n\0s\0e\0c\0o\0n\0d\0 \0h\0e\0l\0l\0o\0' > "$V/utf16.txt"
+printf '\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82, \xd0\xbc\xd0\xb8\xd1\x80\n' > "$V/cyrillic.txt"
+printf 'caf\xe9 cr\xe8me\n' > "$V/ansi.txt"
+expect 0 "$V/utf8.txt" "" -- -p "$V" -f utf8.txt café
+expect 0 "$V/utf8.txt" "" -- -p "$V" -f utf8.txt -i CAFÉ
+expect 0 "$V/ansi.txt" "" -- -p "$V" -f ansi.txt café
+expect 1 "" "String(s) not found" -- -p "$V" -f ansi.txt --code unicode café
+expect 0 "$V/utf16.txt" "" -- -p "$V" "hello"
+expect 0 "$V/utf16.txt" "" -- -p "$V" --within line "second+hello"
+expect 0 "$V/cyrillic.txt" "" -- -p "$V" -i ПРИВЕТ
+expect 0 "привет" "" -- --check -i "ПРИВЕТ"
+expect 0 "$V/ansi.txt" "" -- -p "$V" crème
+expect 1 "" "String(s) not found" -- -p "$V" --code unicode crème
+expect 0 "$V/ansi.txt" "" -- -p "$V" --code ansi crème
+expect 1 "" "String(s) not found" -- -p "$V" --code both hello
+expect 0 "$V/utf8.txt" "" -- -p "$V" -w --code unicode,oem café
+expect 1 "" "String(s) not found" -- -p "$V" -f utf8.txt -w --code unicode "caf"
+expect 2 "" "quarvel-cli: option --code takes unicode, ansi and oem, separated by commas, or both (ansi,oem) or all" -- --code latin1 x
 
 # -0 ends each found path (or row) with a NUL byte: a name may hold a line feed.
 printf 'caf\xe9\n' > "$U/two

@@ -29,10 +29,11 @@ for name in "${names[@]}"; do
 done
 [ "$(printf '%s' "$got" | tr -cd '@' | wc -c)" = "${#names[@]}" ] || fail "found more or fewer than the names: [$got]"
 
-# Each is viewed as itself: the hit at offset 0 of "cat here".
+# Each is viewed as itself: the hit at offset 0 of "cat here", once per reading.
 view="lines 1
 longest 8
 starts 0 9
+hit 0 0 1
 hit 0 0 1
 hit 0 0 1"
 for name in "${names[@]}"; do

@@ -5,18 +5,24 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <set>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/reading.h"
+#include "platform/text_conv.h"
 #include "query/decide_scan.h"
+#include "query/term_patterns.h"
 #include "query/match_engine.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
 #include "tests/engine/differential_cases.h"
 #include "tests/engine/match_oracle.h"
+#include "tests/engine/rules_oracle.h"
 
 namespace quarvel {
 namespace {
@@ -43,8 +49,10 @@ public:
         TSearchCFG cfg = CaseCfg(c);
         std::string expression = c.expression;
         Tstr query(expression, cfg);
-        oracle_ = OracleScan(folder + "/" + name, cfg, query, false);
-        const double oracleCurrent = cfg.GSizeFilesCurrent;
+        std::set<RulesOccurrence> allowed;
+        oracle_ = RulesDecide(c.bytes, cfg, query, &allowed);
+        // Without terms a file is satisfied unread.
+        const double oracleCurrent = cfg.GSizeFilesCurrent + (query.TermCount() ? static_cast<double>(c.bytes.size()) : 0.0);
         std::string out;
         auto differs = [&](const std::string& way, int got) {
             if (got != oracle_) out += way + " says " + std::to_string(got) + ", the oracle " + std::to_string(oracle_) + "\n";
@@ -54,7 +62,16 @@ public:
         const bool cancel = false;
         cfg = CaseCfg(c);
         MatchEngine full(cfg, query, observer, cancel);
+        full.SetCollectHits(true);
         differs("the full scan", full.Scan(folder, name));
+        out += HitsDisagree(cfg.Hits, allowed);
+        if (c.unicode == 0) {
+            // The one-byte readings' pieces and hit bookkeeping, byte for byte.
+            TSearchCFG plain = CaseCfg(c);
+            OracleScan(folder + "/" + name, plain, query, true);
+            if (plain.Hits != cfg.Hits || plain.LineStarts != cfg.LineStarts || plain.LongestLine != cfg.LongestLine)
+                out += "the full scan's hits or lines differ from the piece oracle's\n";
+        }
 
         cfg = CaseCfg(c);
         MatchEngine deciding(cfg, query, observer, cancel);
@@ -62,15 +79,38 @@ public:
         differs("deciding", deciding.Decide(fd_, folder + "/" + name));
         if (cfg.GSizeFilesCurrent != oracleCurrent) out += "deciding counts other bytes\n";
 
-        if (query.TermCount() != 0 && query.LongestTerm() <= DecideScan::kLongestTerm) {
+        cfg = CaseCfg(c);
+        const TermPatterns patterns(query, cfg);
+        const auto* head = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
+        const bool utf16 = patterns.UnicodeOn() && DetectForm(head, c.bytes.size()).Utf16();
+        if (query.TermCount() != 0 && !utf16 && !patterns.OverlapCut(false) &&
+            query.LongestTerm() <= DecideScan::kLongestTerm) {
             for (std::size_t blockSize : blockSizes) {
                 ::lseek(fd_, 0, SEEK_SET);
-                DecideScan scan(CaseCfg(c), query, blockSize);
+                DecideScan scan(cfg, query, patterns, blockSize);
                 differs("deciding in blocks of " + std::to_string(blockSize),
                         scan.Run(fd_, [](std::size_t) { return true; }));
             }
         }
         return out;
+    }
+
+    // Every hit must be an occurrence the rules allow, and each unit must
+    // have a hit of every term the rules find in it.
+    static std::string HitsDisagree(const TSaveElemArray& hits, const std::set<RulesOccurrence>& allowed) {
+        std::set<std::pair<std::uint64_t, std::uint32_t>> want, got;
+        for (const RulesOccurrence& o : allowed) want.insert({o.unitStart, o.term});
+        for (const TSaveElem& h : hits) {
+            auto it = std::find_if(allowed.begin(), allowed.end(), [&](const RulesOccurrence& o) {
+                return o.offset == h.offset && o.term == h.word && o.length == h.length;
+            });
+            if (it == allowed.end())
+                return "a hit the rules do not allow: offset " + std::to_string(h.offset) + ", term " +
+                       std::to_string(h.word) + ", " + std::to_string(h.length) + " bytes\n";
+            got.insert({it->unitStart, it->term});
+        }
+        if (got != want) return "the hits miss a term the rules find in a unit\n";
+        return {};
     }
 
     // Drops bytes, then whole runs of bytes, while the disagreement remains.
@@ -127,7 +167,7 @@ TEST(DecideDifferential, UnitsAfterAFailedUnitThatHeldATerm) {
         ASSERT_GT(k.bytes.size(), 5u);
         Case c;
         c.bytes = k.bytes;
-        c.expression = k.expression;
+        c.expression = AnsiToUtf8(k.expression);
         c.within = k.within;
         c.code = k.code;
         EXPECT_EQ(check.Disagreement(c, {1, 7, 4096}), "") << Describe(c);
@@ -159,13 +199,15 @@ TEST(DecideDifferential, EveryTextOfUpToThreeUnits) {
             for (bool dropLastCloser : {false, true}) {
                 if (dropLastCloser && text.empty()) continue;
                 for (const std::string& expression : expressions) {
-                    for (std::uint32_t option = 0; option < 6; ++option) {
+                    // The six choices of one-byte readings and whole words, then Unicode with both.
+                    for (std::uint32_t option = 0; option < 8; ++option) {
                         Case c;
                         c.bytes = dropLastCloser ? text.substr(0, text.size() - 1) : text;
                         c.expression = expression;
                         c.within = within;
-                        c.code = option % 3;
-                        c.wholeWord = option / 3;
+                        c.code = option < 6 ? option % 3 : kCodeBoth;
+                        c.wholeWord = option < 6 ? option / 3 : option - 6;
+                        c.unicode = option >= 6;
                         ++cases;
                         const std::string diff = check.Disagreement(c, blockSizes);
                         satisfied += check.OracleResult();
@@ -189,15 +231,16 @@ TEST(DecideDifferential, RandomCases) {
     const std::uint32_t seed = FromEnvironment("QUARVEL_DIFF_SEED", 20261209u);
     CaseMaker maker(seed);
     std::mt19937 rng(seed);
-    std::uint32_t cases = 0, shaped = 0, satisfied = 0, mismatches = 0, long_ = 0;
+    std::uint32_t cases = 0, shaped = 0, unicode = 0, satisfied = 0, mismatches = 0, long_ = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const bool isShaped = i % 2 == 1;
-        const Case c = isShaped ? maker.NextShaped() : maker.Next();
+        const bool isShaped = i % 3 == 1, isUnicode = i % 3 == 2;
+        const Case c = isShaped ? maker.NextShaped() : isUnicode ? maker.NextUnicode() : maker.Next();
         if (!CaseCompiles(c)) continue;
         const std::vector<std::size_t> blockSizes = {1 + rng() % 40, 1 + rng() % 3000};
         const std::string diff = check.Disagreement(c, blockSizes);
         ++cases;
         shaped += isShaped;
+        unicode += isUnicode;
         satisfied += check.OracleResult();
         long_ += c.bytes.size() > kPieceSize;
         if (diff.empty()) continue;
@@ -211,10 +254,11 @@ TEST(DecideDifferential, RandomCases) {
     // Both outcomes, shaped text and units longer than a piece must all be exercised.
     EXPECT_GT(satisfied, cases / 5);
     EXPECT_LT(satisfied, cases * 4 / 5);
-    EXPECT_GT(shaped, cases / 3);
+    EXPECT_GT(shaped, cases / 4);
+    EXPECT_GT(unicode, cases / 4);
     EXPECT_GT(long_, cases / 20);
-    std::printf("decide differential: %u cases (%u shaped like files, %u satisfied, %u longer than a piece), "
-                "mismatches: %u\n", cases, shaped, satisfied, long_, mismatches);
+    std::printf("decide differential: %u cases (%u shaped like files, %u of Unicode text, %u satisfied, %u longer "
+                "than a piece), mismatches: %u\n", cases, shaped, unicode, satisfied, long_, mismatches);
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include "tests/engine/differential_cases.h"
 
+#include <glib.h>
+
 #include <cctype>
 #include <cstdio>
 #include <sstream>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/text_conv.h"
+#include "platform/unicode_text.h"
 #include "query/tstr.h"
 
 namespace quarvel {
@@ -34,6 +38,7 @@ TSearchCFG CaseCfg(const Case& c) {
     cfg.SearchCode = c.code;
     cfg.SearchIgnoreCase = c.ignoreCase;
     cfg.SearchWholeWord = c.wholeWord;
+    cfg.SearchUnicode = c.unicode;
     cfg.CurrentFileSize = static_cast<double>(c.bytes.size());
     cfg.GSizeFiles = 50000;
     cfg.GSizeFilesCurrent = 777;
@@ -103,7 +108,8 @@ std::string Escaped(const std::string& bytes) {
 std::string Describe(const Case& c) {
     std::ostringstream out;
     out << "expression " << Escaped(c.expression) << "\nSearchWithin " << c.within << ", SearchCode " << c.code
-        << ", SearchIgnoreCase " << c.ignoreCase << ", SearchWholeWord " << c.wholeWord << "\nfile ("
+        << ", SearchIgnoreCase " << c.ignoreCase << ", SearchWholeWord " << c.wholeWord << ", SearchUnicode "
+        << c.unicode << "\nfile ("
         << c.bytes.size() << " bytes) " << Escaped(c.bytes);
     return out.str();
 }
@@ -189,6 +195,7 @@ void CaseMaker::PickOptions(Case& c) {
     c.code = Pick(3);
     c.ignoreCase = Pick(2);
     c.wholeWord = Pick(2);
+    c.unicode = Pick(2);
 }
 
 Case CaseMaker::Next() {
@@ -198,7 +205,7 @@ Case CaseMaker::Next() {
     if (Pick(40) != 0) {
         int budget = 1 + static_cast<int>(Pick(3));
         auto pick = [&] { return Term(c.bytes); };
-        c.expression = Sequence(pick, 0, budget);
+        c.expression = AnsiToUtf8(Sequence(pick, 0, budget));
     }
     return c;
 }
@@ -258,7 +265,7 @@ Case CaseMaker::NextShaped() {
     for (std::uint32_t n = 1 + Pick(4); terms.size() < n;) terms.push_back(kVocabulary[Pick(vocabulary)]);
     int budget = 1 + static_cast<int>(Pick(4));
     auto pick = [&] { return terms[Pick(static_cast<std::uint32_t>(terms.size()))]; };
-    c.expression = Sequence(pick, 0, budget);
+    c.expression = AnsiToUtf8(Sequence(pick, 0, budget));
 
     const std::uint32_t units = Pick(12);
     for (std::uint32_t u = 0; u < units; ++u) {
@@ -274,6 +281,104 @@ Case CaseMaker::NextShaped() {
             default: c.bytes += Pick(2) ? "\n" : ";"; break;
         }
     }
+    return c;
+}
+
+// Words of several scripts: accents (composed and not), Greek with both
+// sigmas, Cyrillic, CJK, emoji, the Kelvin sign and the long s, the sharp s,
+// the dotted and dotless i, and a replacement character typed as such.
+const char* const kUnicodeWords[] = {
+    "caf\u00e9", "CAF\u00c9", "cafe\u0301", "na\u00efve", "\u00fcber", "Stra\u00dfe", "STRASSE", "\u00e9t\u00e9",
+    "\u03bb\u03cc\u03b3\u03bf\u03c2", "\u039b\u038c\u0393\u039f\u03a3", "\u03c3\u03bf\u03c6\u03af\u03b1", "\u03a3",
+    "\u043f\u0440\u0438\u0432\u0435\u0442", "\u041f\u0420\u0418\u0412\u0415\u0422", "\u043c\u0438\u0440",
+    "\u6f22\u5b57", "\u65e5\u672c\u8a9e", "\U0001F600", "\U0001F680x", "\u212a", "\u017ftop", "kelvin",
+    "STOP", "\u0130i", "\u0131I", "\ufffd", "x1", "a.b", "ok", "\u00b5", "\u03bc", "\u2126", "\u03c9",
+};
+
+std::string CaseMaker::UnicodeWord() {
+    std::string w = kUnicodeWords[Pick(sizeof kUnicodeWords / sizeof kUnicodeWords[0])];
+    switch (Pick(10)) {
+        case 0: {  // in the other case
+            std::u32string chars = Utf8ToChars(w);
+            for (char32_t& c : chars) c = c == LowerCase(c) ? g_unichar_toupper(c) : LowerCase(c);
+            return CharsToUtf8(chars);
+        }
+        case 1: return w + "s";
+        case 2: return "x" + w;
+        case 3: return w + "7";
+        default: return w;
+    }
+}
+
+Case CaseMaker::NextUnicode() {
+    Case c;
+    PickOptions(c);
+    c.unicode = Pick(5) != 0;
+    std::vector<std::string> words;
+    for (std::uint32_t n = 1 + Pick(4); words.size() < n;) words.push_back(UnicodeWord());
+    std::string text;
+    const std::uint32_t units = Pick(14);
+    for (std::uint32_t u = 0; u < units; ++u) {
+        const std::uint32_t count = Pick(6);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (i) text += From(" \t,-");
+            text += Pick(2) ? words[Pick(static_cast<std::uint32_t>(words.size()))] : UnicodeWord();
+        }
+        if (Pick(15) == 0) {
+            // A long unit: the pieces cut it, now and then inside a character.
+            const std::size_t target = text.size() + 1980 + Pick(40);
+            while (text.size() < target) text += Pick(4) ? "\u00e9" : " \u043c";
+            text += words[0];
+        }
+        if (Pick(8) == 0) text += std::string(1, static_cast<char>(0x80 + Pick(128)));  // no UTF-8
+        if (Pick(12) == 0) text += "caf\xE9";  // Windows-1252 among UTF-8
+        const std::uint32_t closer = Pick(5) == 0 ? Pick(4) : c.within;
+        switch (closer) {
+            case 1: text += "\f"; break;
+            case 2: text += Pick(2) ? "\r\n" : "\n"; break;
+            case 3: text += std::string(1, From(".!?")) + " "; break;
+            default: text += " "; break;
+        }
+    }
+    // The form the file takes.
+    switch (Pick(6)) {
+        case 0: c.bytes = "\xEF\xBB\xBF" + text; break;
+        case 1:
+        case 2: {
+            const bool big = Pick(2);
+            c.bytes = big ? "\xFE\xFF" : "\xFF\xFE";
+            for (char32_t ch : Utf8ToChars(text)) {
+                auto unit = [&](char32_t v) {
+                    const char hi = static_cast<char>(v >> 8), lo = static_cast<char>(v & 0xFF);
+                    c.bytes += big ? std::string{hi, lo} : std::string{lo, hi};
+                };
+                if (ch >= 0x10000) {
+                    unit(0xD800 + ((ch - 0x10000) >> 10));
+                    unit(0xDC00 + ((ch - 0x10000) & 0x3FF));
+                } else {
+                    unit(ch);
+                }
+            }
+            if (Pick(6) == 0) c.bytes += Pick(2) ? "\x00\xD8" : "\x3D";  // a lone surrogate, an odd byte
+            break;
+        }
+        default: c.bytes = text; break;
+    }
+    int budget = 1 + static_cast<int>(Pick(4));
+    auto pick = [&] {
+        std::string w = words[Pick(static_cast<std::uint32_t>(words.size()))];
+        if (Pick(4) == 0) w = UnicodeWord();
+        if (Pick(6) == 0 && !text.empty()) {
+            const std::size_t at = Pick(static_cast<std::uint32_t>(text.size()));
+            w = CharsToUtf8(Utf8ToChars(text.substr(at, 1 + Pick(8))));  // a stretch of the text, made valid
+        }
+        // The operators stay operators.
+        std::string clean;
+        for (char ch : w)
+            if (std::string("+|-\"()").find(ch) == std::string::npos) clean += ch;
+        return clean.empty() ? std::string("ok") : clean;
+    };
+    c.expression = Sequence(pick, 0, budget);
     return c;
 }
 

@@ -17,6 +17,7 @@ struct Case {
     std::uint32_t code = 0;
     std::uint32_t ignoreCase = 0;
     std::uint32_t wholeWord = 0;
+    std::uint32_t unicode = 0;  // the Unicode reading too
 };
 
 // The case's options in a record, with made-up statistics for the progress to move.
@@ -40,6 +41,12 @@ public:
     // spelling now and then, with CR LF, form feeds, high bytes and units
     // longer than a piece.
     Case NextShaped();
+    // Unicode text as Linux machines hold it: UTF-8 (now and then after a
+    // byte order mark) or UTF-16 after its mark, with CR LF; ASCII, Latin
+    // accents, Greek, Cyrillic, CJK and emoji, the characters whose case
+    // folds across lengths, and bytes that are no UTF-8; terms from the text
+    // in either case, and terms of those scripts.
+    Case NextUnicode();
 
 private:
     void PickOptions(Case& c);
@@ -54,6 +61,7 @@ private:
     std::string Sequence(PickTerm& pick, int depth, int& budget);
     std::string Spelling(const std::string& term);
     std::string Unit(const std::vector<std::string>& terms, bool longUnit);
+    std::string UnicodeWord();
 
     std::mt19937 rng_;
 };

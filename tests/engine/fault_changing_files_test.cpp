@@ -244,7 +244,7 @@ TEST_F(FaultChangingFiles, TheViewerKeepsWorkingOverAFileChangedUnderIt) {
         std::unique_ptr<Tstr> query;
         observer_.Forget();
         ASSERT_EQ(SearchRun(view, query, observer_, RunMode::Open).Run(), RunResult::Ok);
-        ASSERT_EQ(view.Hits.size(), 4u) << "both words in both readings";
+        ASSERT_EQ(view.Hits.size(), 6u) << "both words in the three readings";
         ViewFile file(path_);
         ASSERT_TRUE(file.IsOpen());
         ViewModel model(view, query.get(), file);

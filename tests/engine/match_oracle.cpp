@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <vector>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/text_conv.h"
 
 namespace quarvel {
 namespace {
@@ -39,10 +41,12 @@ struct Oracle {
     std::uint64_t running = 0;
 
     // Every term in one reading of a piece of n bytes.
+    std::vector<std::string> ansiTerms;  // the terms in Windows-1252
+
     void SearchReading(const unsigned char* work, std::size_t n, bool firstOfUnit, bool endsUnit) {
         for (std::uint32_t t = 0; t < query.TermCount(); ++t) {
-            const std::string& text = query.TermText(t);
-            const std::size_t len = query.TermLength(t);
+            const std::string& text = ansiTerms[t];
+            const std::size_t len = text.size();
             if (len == 0) continue;
             std::size_t p = 0;
             while (p + len <= n) {
@@ -79,6 +83,7 @@ struct Oracle {
                     hit.offset = running + p;
                     hit.word = t;
                     hit.satisfied = 0;
+                    hit.length = static_cast<std::uint32_t>(len);
                     InsertByOffset(cfg.UnitHits, hit);
                 }
                 p += len;
@@ -97,7 +102,13 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) throw QuarvelError("Error open file");
 
-    Oracle o{cfg, query, collectHits, std::vector<std::uint8_t>(query.TermCount() + 1, 0)};
+    Oracle o{cfg, query, collectHits, std::vector<std::uint8_t>(query.TermCount() + 1, 0), 0, {}};
+    std::uint32_t longestTerm = 0;
+    for (std::uint32_t t = 0; t < query.TermCount(); ++t) {
+        const AnsiConversion ansi = Utf8ToAnsi(query.TermText(t));
+        o.ansiTerms.push_back(ansi.ok ? ansi.text : std::string());
+        longestTerm = std::max<std::uint32_t>(longestTerm, static_cast<std::uint32_t>(o.ansiTerms.back().size()));
+    }
     const double startCurrent = cfg.GSizeFilesCurrent;
 
     unsigned char readBuf[kReadSize];
@@ -172,7 +183,7 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
         } else {
             std::uint32_t overlap = 0;
             if (query.TermCount() > 0)
-                overlap = cfg.SearchWholeWord ? query.LongestTerm() + 1 : query.LongestTerm() - 1;
+                overlap = cfg.SearchWholeWord ? longestTerm + 1 : longestTerm - 1;
             if (overlap >= kUnitSize) overlap = kUnitSize - 1;
             o.running -= overlap;
             cfg.GSizeFilesCurrent -= overlap;

@@ -259,7 +259,7 @@ TEST_F(PlatformRegistry, OtherRootsAreKeptUntouched) {
 
 TEST_F(PlatformRegistry, CorruptTextGivesAnEmptyHive) {
     const std::string bad[] = {"", "REGEDIT", "REGEDIT5\n[HKEY_CURRENT_USER\\A]\n\"a\"=\"b\"\n",
-                               "Windows Registry Editor Version 5.00\n", std::string("\0\xFF\x01garbage", 10),
+                               "Windows Registry Editor Version 4.00\n", std::string("\0\xFF\x01garbage", 10),
                                " REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"a\"=\"b\"\n"};
     for (const std::string& text : bad) {
         Registry reg = Empty();

@@ -9,6 +9,8 @@
 
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/text_conv.h"
+#include "platform/unicode_text.h"
 #include "results/project_file.h"
 
 namespace quarvel {
@@ -46,9 +48,9 @@ std::string ValidText() {
 void CheckAccepted(const TSearchCFG& cfg) {
     ASSERT_TRUE(cfg.Validate());
     ASSERT_LT(cfg.SearchFilesMask.size(), 260u);
-    ASSERT_LT(cfg.SearchString.size(), 260u);
+    ASSERT_LT(Utf8ToChars(cfg.SearchString).size(), 260u);
     ASSERT_LT(cfg.SearchDefaultPath.size(), 260u);
-    for (const std::string& op : cfg.Operators) ASSERT_LE(op.size(), 10u);
+    for (const std::string& op : cfg.Operators) ASSERT_LE(Utf8ToChars(op).size(), 10u);
     for (const TSaveFile& f : cfg.FoundFiles) {
         ASSERT_EQ(f.group, 0u);
         for (const std::string* text : {&f.folder.str(), &f.name.str()})
@@ -194,10 +196,22 @@ TSearchCFG RandomSettings(std::mt19937& rng) {
         if (!t.empty() && rng() % 40 == 0) t[rng() % t.size()] = "\r\n"[rng() % 2];
         return t;
     };
+    // Typed text: characters of several scripts, now and then a line break.
+    auto typed = [&](std::size_t longest) {
+        static const char32_t kFrom[] = {0x20, 0xA0, 0x400, 0x3B0, 0x4E00, 0x1F600};
+        std::u32string t;
+        for (std::size_t n = rng() % (longest + 1); t.size() < n;) {
+            const char32_t base = kFrom[rng() % 6];
+            t += base == 0x20 ? static_cast<char32_t>(0x20 + rng() % 95) : base + rng() % 80;
+        }
+        if (!t.empty() && rng() % 40 == 0) t[rng() % t.size()] = U"\r\n"[rng() % 2];
+        return CharsToUtf8(t);
+    };
     auto date = [&] { return PackDosDate(1 + rng() % 28, 1 + rng() % 12, 1980 + rng() % 128); };
     do {
         cfg.SearchFilesMask = text(259);
-        cfg.SearchString = text(259);
+        cfg.SearchString = rng() % 2 ? typed(259) : AnsiToUtf8(text(259));
+        cfg.SearchUnicode = rng() % 2;
         cfg.SearchDefaultPath = text(259);
         cfg.SearchWithin = rng() % 4;
         cfg.SearchCode = rng() % 3;
@@ -220,7 +234,7 @@ TSearchCFG RandomSettings(std::mt19937& rng) {
         cfg.SearchSizeMax = rng() % 1000000;
         cfg.SearchSizeMin = rng() % 1000000;
         for (std::string& op : cfg.Operators) {
-            do op = text(10);
+            do op = rng() % 2 ? typed(10) : AnsiToUtf8(text(10));
             while (op.empty());
         }
     } while (!cfg.Validate());
@@ -230,6 +244,7 @@ TSearchCFG RandomSettings(std::mt19937& rng) {
 void ExpectSameSettings(const TSearchCFG& a, const TSearchCFG& b) {
     EXPECT_EQ(std::tie(a.SearchFilesMask, a.SearchString, a.SearchDefaultPath, a.Operators),
               std::tie(b.SearchFilesMask, b.SearchString, b.SearchDefaultPath, b.Operators));
+    EXPECT_EQ(a.SearchUnicode, b.SearchUnicode);
     EXPECT_EQ(std::tie(a.SearchWithin, a.SearchCode, a.SearchIgnoreCase, a.SearchIncludeSubDir, a.SearchWholeWord,
                        a.SearchIncludeHidden, a.GFiles, a.GSizeFiles, a.GSizeFilesCurrent, a.timeStart, a.timeEnd,
                        a.timeSum),

@@ -189,6 +189,7 @@ TEST_F(ProjectFileDisk, SavedBytesAreExactWithCrLfAndNothingAfterTheLastLine) {
     cfg.timeStart = 100;
     cfg.timeEnd = 160;
     cfg.timeSum = 60.0;
+    cfg.SearchUnicode = 0;  // a search as every project held it before the Unicode reading came
     const std::string settings =
         "[Quarvel]\r\nVersionQRV=1.00\r\n"
         "SearchFilesMask=*.txt\r\nSearchString=a+b\r\nSearchDefaultPath=/srv\r\n"

@@ -87,11 +87,16 @@ TEST_F(QueryCompilerTest, TermsArePlainBytesAndPhrasesHoldOperators) {
 
 TEST_F(QueryCompilerTest, IgnoreCaseLowersOnlyTermBytesOfTheExpression) {
     cfg.SearchIgnoreCase = 1;
-    std::string plain = "Cat+DOG", phrase = "\"Big CAT\"|\xC9T\xC9";
+    std::string plain = "Cat+DOG", phrase = "\"Big CAT\"|\u00c9T\u00c9";
     EXPECT_EQ(TextsOf(Tstr(plain, cfg)), (Texts{"cat", "dog"}));
     EXPECT_EQ(plain, "cat+dog");
-    EXPECT_EQ(TextsOf(Tstr(phrase, cfg)), (Texts{"big cat", "\xE9t\xE9"}));
-    EXPECT_EQ(phrase, "\"big cat\"|\xE9t\xE9");
+    EXPECT_EQ(TextsOf(Tstr(phrase, cfg)), (Texts{"big cat", "\u00e9t\u00e9"}));
+    EXPECT_EQ(phrase, "\"big cat\"|\u00e9t\u00e9");
+    // Unicode's simple lower case, though a character's bytes change in number:
+    // the Kelvin sign is a "k", the capital sigma a "\u03c3" even at a word's end.
+    std::string wide = "\u212a+\u041f\u0420\u0418\u0412\u0415\u0422+\u039b\u039f\u0393\u039f\u03a3";
+    EXPECT_EQ(TextsOf(Tstr(wide, cfg)), (Texts{"k", "\u043f\u0440\u0438\u0432\u0435\u0442", "\u03bb\u03bf\u03b3\u03bf\u03c3"}));
+    EXPECT_EQ(wide, "k+\u043f\u0440\u0438\u0432\u0435\u0442+\u03bb\u03bf\u03b3\u03bf\u03c3");
 
     cfg.Operators[kOpAnd] = "AND";
     cfg.Operators[kOpQuote] = "Q";

@@ -180,7 +180,7 @@ TEST_F(SearchRunTest, OpenModeCollectsTheHitsOfItsOneFile) {
     ASSERT_EQ(Run("dog", RunMode::Open), RunResult::Ok);
     EXPECT_TRUE(observer_.rows.empty()) << "Open mode never touches the results list";
     EXPECT_EQ(observer_.cleared, 0);
-    ASSERT_EQ(cfg_.Hits.size(), 2u) << "found in both readings";
+    ASSERT_EQ(cfg_.Hits.size(), 3u) << "found in the three readings";
     EXPECT_EQ(cfg_.Hits[0].offset, 8u);
     EXPECT_EQ(cfg_.LineStarts, (std::vector<std::uint64_t>{0, 12}));
 }

@@ -18,27 +18,15 @@ TEST(ShellText, AnsiBytesBecomeTheirUnicodeCharacters) {
     EXPECT_EQ(text[7].GetValue(), 0x178u);
 }
 
-TEST(ShellText, TypedTextRoundTripsThroughAnsi) {
-    std::string ansi;
-    ASSERT_TRUE(ToAnsi(wxString::FromUTF8("Stra\xC3\x9F" "e \xE2\x82\xAC"), ansi, nullptr));
-    EXPECT_EQ(ansi, "Stra\xDF" "e \x80");
-}
-
-TEST(ShellText, CharacterOutsideTheCodePageIsRefusedWithAMessage) {
-    wxFrame frame(nullptr, wxID_ANY, "owner");
-    std::string ansi = "unchanged";
-    bool accepted = true;
-    // The message names the character as it is, not its bytes read as Windows-1252.
-    for (const char* refused : {"\xD0\xBF", "\xE2\x98\x83", "\xF0\x9F\x98\x80"}) {
-        const std::string code = wxString::Format("U+%04X", static_cast<unsigned>(
-                                                      wxString::FromUTF8(refused)[0].GetValue())).ToStdString();
-        wxTEST_DIALOG(accepted = ToAnsi(wxString::FromUTF8(refused) + "x", ansi, &frame),
-                      ExpectMessage(wxString::FromUTF8("The character " + code + " (" + refused +
-                                                       ") cannot be used here: the text must be in the "
-                                                       "Windows-1252 character set.")));
-        EXPECT_FALSE(accepted);
-        EXPECT_EQ(ansi, "unchanged");
+// Typed text is held as UTF-8, every character of it; text that is no UTF-8
+// (a name's bytes, an old file's) shows in its Windows-1252 reading.
+TEST(ShellText, TypedTextIsHeldWholeAndOddBytesStillShow) {
+    for (const char* typed : {"Stra\xC3\x9F" "e \xE2\x82\xAC", "\xD0\xBF\xD1\x80\xD0\xB8", "\xF0\x9F\x98\x80 \xE6\xBC\xA2"}) {
+        const wxString text = wxString::FromUTF8(typed);
+        EXPECT_EQ(ToUtf8(text), typed);
+        EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
     }
+    EXPECT_EQ(FromUtf8("caf\xE9"), FromAnsi("caf\xE9"));
 }
 
 TEST(MainWindow, IsCaptionedWithTheProductName) {
