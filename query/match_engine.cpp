@@ -146,16 +146,16 @@ void MatchEngine::SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, boo
         for (std::size_t from = first;;) {
             const std::size_t at = finder->Find(raw, from, n - len, nullptr, accept);
             if (at == kNotFound) break;
-            Found(t, runningOffset_ + at, len);
+            Found(t, runningOffset_ + at, len, kReadingUnicode);
             if (!collectHits_) break;
             from = at + len;
         }
     }
 }
 
-void MatchEngine::Found(std::uint32_t term, std::uint64_t at, std::uint32_t length) {
+void MatchEngine::Found(std::uint32_t term, std::uint64_t at, std::uint32_t length, std::uint32_t reading) {
     found_[term] = 1;
-    if (collectHits_) SortedInsert(cfg_.UnitHits, {at, term, 0, length});
+    if (collectHits_) SortedInsert(cfg_.UnitHits, {at, term, 0, length, reading});
 }
 
 void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std::uint32_t n, bool firstOfUnit,
@@ -187,7 +187,7 @@ void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std
         for (std::size_t from = 0;;) {
             const std::size_t at = finder->Find(work, from, n - len, nullptr, accept);
             if (at == kNotFound) break;
-            Found(t, runningOffset_ + at, len);
+            Found(t, runningOffset_ + at, len, codes.reading->bit);
             if (!collectHits_) break;
             from = at + len;  // occurrences of one term never overlap
         }
@@ -267,7 +267,7 @@ void MatchEngine::SearchUnicode(const unsigned char* raw, std::uint32_t n, bool 
             if (q < len) continue;
             const std::size_t m = k + 1 - len;
             if (accept(m)) {
-                Found(t, runningOffset_ + starts_[m], starts_[m + len] - starts_[m]);
+                Found(t, runningOffset_ + starts_[m], starts_[m + len] - starts_[m], kReadingUnicode);
                 if (!collectHits_) break;
                 q = 0;  // occurrences of one term never overlap
             } else {
@@ -434,7 +434,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
             const int satisfied = query_.Evaluate(found_.data());
             if (collectHits_) {
                 for (const TSaveElem& hit : cfg_.UnitHits)
-                    SortedInsert(cfg_.Hits, {hit.offset, hit.word, static_cast<std::uint32_t>(satisfied), hit.length});
+                    SortedInsert(cfg_.Hits, {hit.offset, hit.word, static_cast<std::uint32_t>(satisfied), hit.length, hit.reading});
                 cfg_.UnitHits.clear();
             }
             result |= satisfied;

@@ -59,7 +59,7 @@ private:
     void SearchBytes(std::size_t reading, const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
     void SearchUnicode(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
     void SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit, bool ascii);
-    void Found(std::uint32_t term, std::uint64_t at, std::uint32_t length);
+    void Found(std::uint32_t term, std::uint64_t at, std::uint32_t length, std::uint32_t reading);
     void ReportProgress(bool force);
 
     TSearchCFG& cfg_;

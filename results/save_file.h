@@ -70,13 +70,14 @@ struct TSaveFile {
 };
 
 // One hit: the offset of the occurrence, the term's number, whether the
-// unit that holds it satisfied the expression, and the bytes the occurrence
-// takes in the reading that found it.
+// unit that holds it satisfied the expression, the bytes the occurrence
+// takes in the reading that found it, and that reading (its ReadingBit).
 struct TSaveElem {
     std::uint64_t offset = 0;
     std::uint32_t word = 0;
     std::uint32_t satisfied = 0;
     std::uint32_t length = 0;
+    std::uint32_t reading = 0;
     bool operator==(const TSaveElem&) const = default;
 };
 

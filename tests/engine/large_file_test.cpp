@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/reading.h"
 #include "query/match_engine.h"
 #include "results/project_file.h"
 #include "search/search_run.h"
@@ -83,8 +84,10 @@ TEST_F(LargeFileFullScan, HitsAndLineStartsBeyond4GiBKeepTheirWholeOffsets) {
     std::printf("scan of a file of 4 GiB + 100 bytes: %.2f s\n", seconds);
 
     // Each hit twice: in the ANSI reading, then in the Unicode one.
-    EXPECT_EQ(cfg.Hits, (TSaveElemArray{{6, 0, 1, 5}, {6, 0, 1, 5}, {k4GiB - 2, 1, 1, 4}, {k4GiB - 2, 1, 1, 4},
-                                        {k4GiB + 21, 2, 1, 4}, {k4GiB + 21, 2, 1, 4}}));
+    const std::uint32_t ansi = kReadingAnsi, unicode = kReadingUnicode;
+    EXPECT_EQ(cfg.Hits, (TSaveElemArray{{6, 0, 1, 5, ansi}, {6, 0, 1, 5, unicode}, {k4GiB - 2, 1, 1, 4, ansi},
+                                        {k4GiB - 2, 1, 1, 4, unicode}, {k4GiB + 21, 2, 1, 4, ansi},
+                                        {k4GiB + 21, 2, 1, 4, unicode}}));
     EXPECT_EQ(cfg.LineStarts, (std::vector<std::uint64_t>{0, 12, k4GiB + 21, k4GiB + 31}));
     EXPECT_EQ(cfg.LineCount, 3u);
     EXPECT_EQ(cfg.LongestLine, UINT32_MAX) << "a line longer than 4 GiB is clamped, not wrapped";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/reading.h"
 #include "platform/text_conv.h"
 #include "query/match_engine.h"
 #include "query/tstr.h"
@@ -91,7 +92,7 @@ protected:
         out.lineCount = cfg.LineCount;
         out.longestLine = cfg.LongestLine;
         out.hits = cfg.Hits;
-        for (TSaveElem& hit : out.hits) hit.length = 0;  // compared by offset, term and unit here
+        for (TSaveElem& hit : out.hits) hit.length = hit.reading = 0;  // compared by offset, term and unit here
         EXPECT_TRUE(cfg.UnitHits.empty());
         return out;
     }
@@ -359,7 +360,7 @@ TEST_P(MatchEngineEdgeTest, PerFileResetAndProgressTotal) {
     observer.progress.clear();
     EXPECT_EQ(ScanWith(cfg, query, "small.txt", true, observer), 1);
     EXPECT_EQ(cfg.LineStarts, (Starts{0, 2}));
-    EXPECT_EQ(cfg.Hits, (Hits{{2, 1, 1, 1}}));
+    EXPECT_EQ(cfg.Hits, (Hits{{2, 1, 1, 1, kReadingAnsi}}));
     EXPECT_EQ(cfg.GSizeFilesCurrent, 1237.0);
 
     cfg.GSizeFiles = 100 + 5000;

@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/reading.h"
 #include "platform/text_conv.h"
 
 namespace quarvel {
@@ -43,7 +44,7 @@ struct Oracle {
     // Every term in one reading of a piece of n bytes.
     std::vector<std::string> ansiTerms;  // the terms in Windows-1252
 
-    void SearchReading(const unsigned char* work, std::size_t n, bool firstOfUnit, bool endsUnit) {
+    void SearchReading(const unsigned char* work, std::size_t n, bool firstOfUnit, bool endsUnit, std::uint32_t reading) {
         for (std::uint32_t t = 0; t < query.TermCount(); ++t) {
             const std::string& text = ansiTerms[t];
             const std::size_t len = text.size();
@@ -84,6 +85,7 @@ struct Oracle {
                     hit.word = t;
                     hit.satisfied = 0;
                     hit.length = static_cast<std::uint32_t>(len);
+                    hit.reading = reading;
                     InsertByOffset(cfg.UnitHits, hit);
                 }
                 p += len;
@@ -159,12 +161,12 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
         if (cfg.SearchCode == kCodeAnsi || cfg.SearchCode == kCodeBoth) {
             std::memcpy(work, unit, n);
             if (cfg.SearchIgnoreCase) CharLowerBuffA(reinterpret_cast<char*>(work), n);
-            o.SearchReading(work, n, firstOfUnit, endsUnit);
+            o.SearchReading(work, n, firstOfUnit, endsUnit, kReadingAnsi);
         }
         if (cfg.SearchCode == kCodeOem || cfg.SearchCode == kCodeBoth) {
             OemToCharBuffA(reinterpret_cast<const char*>(unit), reinterpret_cast<char*>(work), n);
             if (cfg.SearchIgnoreCase) CharLowerBuffA(reinterpret_cast<char*>(work), n);
-            o.SearchReading(work, n, firstOfUnit, endsUnit);
+            o.SearchReading(work, n, firstOfUnit, endsUnit, kReadingOem);
         }
         o.running += n;
 
