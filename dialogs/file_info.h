@@ -16,7 +16,7 @@ enum FileInfoId : int {
 
 // One row of the word list: a search word and how often it occurs in the file.
 struct FileInfoWordRow {
-    std::string word;   // Windows-1252, as compiled
+    std::string word;   // UTF-8, as compiled
     std::string times;
     bool operator==(const FileInfoWordRow&) const = default;
 };
@@ -29,7 +29,7 @@ struct FileInfo {
     std::string size;        // "Size 1234 byte(s)"
     std::string date;        // "Date dd/mm/yyyy"
     std::string time;        // "Time hh:mm"
-    std::string expression;  // Windows-1252
+    std::string expression;  // UTF-8
     std::vector<FileInfoWordRow> words;  // in the order of the compiled query; none without one
 
     FileInfo(const TSearchCFG& cfg, const Tstr* query);

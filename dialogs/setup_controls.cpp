@@ -34,6 +34,7 @@ constexpr SetupControl kControls[] = {
     {kSetupCodeAnsi, K::Radio, P::Advanced, "&Ansi"},
     {kSetupCodeOem, K::Radio, P::Advanced, "&Oem"},
     {kSetupCodeBoth, K::Radio, P::Advanced, "Ansi a&nd Oem"},
+    {kSetupCodeUnicode, K::Check, P::Advanced, "&Unicode (UTF-8, UTF-16)"},
     {kSetupDateBox, K::Box, P::Date, "Date modified"},
     {kSetupDateAll, K::Radio, P::Date, "&All files"},
     {kSetupDateBetween, K::Radio, P::Date, "&Between"},

@@ -177,6 +177,7 @@ wxWindow* TSetupDlg::BuildAdvancedPage() {
     for (const RadioChoice& choice : kWithinRadios) within->Add(Make(within->GetStaticBox(), choice.id), kGap);
     auto* code = box(kSetupCodeBox, wxVERTICAL);
     for (const RadioChoice& choice : kCodeRadios) code->Add(Make(code->GetStaticBox(), choice.id), kGap);
+    code->Add(Make(code->GetStaticBox(), kSetupCodeUnicode), kGap);
     auto* groups = new wxBoxSizer(wxHORIZONTAL);
     groups->Add(within, wxSizerFlags(1).Expand().Border(wxRIGHT, 8));
     groups->Add(code, wxSizerFlags(1).Expand());

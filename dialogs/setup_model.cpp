@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialogs/numeric_edit.h"
+#include "platform/unicode_text.h"
 #include "search/date_text.h"
 
 namespace quarvel {
@@ -50,6 +51,7 @@ SetupModel::SetupModel(const TSearchCFG& cfg, const TUiSettings& ui, std::uint16
     SetChecked(kSetupHidden, cfg.SearchIncludeHidden != 0);
     CheckChoice(kWithinRadios, cfg.SearchWithin);
     CheckChoice(kCodeRadios, cfg.SearchCode);
+    SetChecked(kSetupCodeUnicode, cfg.SearchUnicode != kUnicodeOff);
     CheckChoice(kDateRadios, cfg.SearchDateId);
     CheckChoice(kSizeRadios, cfg.SearchSizeId);
 
@@ -134,7 +136,8 @@ void SetupModel::FileChosen(const std::string& fullPath) {
 void SetupModel::Reset() {
     for (int id : {kSetupMask, kSetupString, kSetupPath}) texts_.at(id).clear();
     for (int id : {kSetupRefined, kSetupIgnoreCase, kSetupWholeWord, kSetupSubDir}) SetChecked(id, false);
-    for (int id : {kSetupHidden, kSetupCodeBoth, kSetupWithinFile, kSetupDateAll, kSetupSizeAll}) SetChecked(id, true);
+    for (int id : {kSetupHidden, kSetupCodeBoth, kSetupCodeUnicode, kSetupWithinFile, kSetupDateAll, kSetupSizeAll})
+        SetChecked(id, true);
     texts_.at(kSetupDateFrom) = texts_.at(kSetupDateBefore) = DateToText(today_);
     for (int id : {kSetupMonths, kSetupDays, kSetupSizeMax, kSetupSizeMin}) texts_.at(id) = NumberText(0);
 }
@@ -149,8 +152,11 @@ SetupModel::OkOutcome SetupModel::Ok(TSearchCFG& cfg, TUiSettings& ui) const {
                   {kSetupPath, cfg.SearchDefaultPath, ui.PathHistory}};
     // A text cut to fit would search for something else, or make a project
     // that cannot be loaded back: it is refused instead.
-    for (const Combo& combo : combos)
-        if (Text(combo.id).size() >= kPathBufferSize) return {false, combo.id, kTooLongMessage};
+    // Names are measured in the file system's bytes, search text in characters.
+    for (const Combo& combo : combos) {
+        const std::size_t length = combo.id == kSetupString ? Utf8ToChars(Text(combo.id)).size() : Text(combo.id).size();
+        if (length >= kPathBufferSize) return {false, combo.id, kTooLongMessage};
+    }
     for (const Combo& combo : combos) {
         combo.history = RebuiltHistory(Text(combo.id), List(combo.id));
         combo.field = Text(combo.id);
@@ -161,7 +167,12 @@ SetupModel::OkOutcome SetupModel::Ok(TSearchCFG& cfg, TUiSettings& ui) const {
     cfg.SearchWholeWord = Checked(kSetupWholeWord);
     cfg.SearchRefined = Checked(kSetupRefined);
     cfg.SearchIncludeHidden = Checked(kSetupHidden);
-    cfg.SearchCode = ChosenValue(kCodeRadios, cfg.SearchCode);
+    // A search of the Unicode reading alone (made on the command line) stays
+    // so while the one-byte choice shown for it is left as it was.
+    const std::uint32_t code = ChosenValue(kCodeRadios, cfg.SearchCode);
+    const bool alone = cfg.SearchUnicode == kUnicodeAlone && code == cfg.SearchCode;
+    cfg.SearchCode = code;
+    cfg.SearchUnicode = !Checked(kSetupCodeUnicode) ? kUnicodeOff : alone ? kUnicodeAlone : kUnicodeToo;
     cfg.SearchWithin = ChosenValue(kWithinRadios, cfg.SearchWithin);
 
     // A date that is no date is today, unless the dates are what the user chose.

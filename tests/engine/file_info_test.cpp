@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <tuple>
 
 #include "dialogs/file_info.h"
 #include "platform/clock.h"
@@ -83,6 +84,44 @@ TEST(FileInfo, SizeDateAndTimeLines) {
     EXPECT_EQ(info.size, "Size 0 byte(s)") << "an empty record, without a found file";
     EXPECT_EQ(info.date, "Date 00/00/1980");
     EXPECT_EQ(info.time, "Time 00:00");
+}
+
+}  // namespace
+}  // namespace quarvel
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "query/match_engine.h"
+
+namespace quarvel {
+namespace {
+
+// A word's occurrences in every reading the search used, each once: the
+// Unicode reading's, the ANSI reading's, and one that both read alike.
+TEST(FileInfo, AWordCountsItsOccurrencesInEveryReadingOnce) {
+    const int fd = ::memfd_create("quarvel-info", 0);
+    ASSERT_GE(fd, 0);
+    const std::string text = "caf\xC3\xA9 CAF\xC3\x89 caf\xE9 cafe\n";
+    ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    for (const auto& [unicode, cafe, plain] : {std::tuple{kUnicodeToo, "3", "1"}, std::tuple{kUnicodeOff, "1", "1"}}) {
+        TSearchCFG cfg = RecordOf(TSaveFile{}, {});
+        cfg.SearchString = "caf\xC3\xA9|cafe";
+        cfg.SearchIgnoreCase = 1;
+        cfg.SearchUnicode = unicode;
+        std::string expression = cfg.SearchString;
+        Tstr query(expression, cfg);
+        ScanObserver observer;
+        const bool cancel = false;
+        MatchEngine engine(cfg, query, observer, cancel);
+        engine.SetCollectHits(true);
+        ASSERT_EQ(engine.Scan("/proc/self/fd", std::to_string(fd)), 1);
+        const FileInfo info(cfg, &query);
+        ASSERT_EQ(info.words.size(), 2u);
+        EXPECT_EQ(info.words[0], (FileInfoWordRow{"caf\xC3\xA9", cafe})) << unicode;
+        EXPECT_EQ(info.words[1], (FileInfoWordRow{"cafe", plain})) << "found by every reading at one offset";
+    }
+    ::close(fd);
 }
 
 }  // namespace

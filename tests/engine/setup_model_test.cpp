@@ -298,3 +298,50 @@ TEST_F(SetupModelTest, ATextTooLongToStoreIsRefusedBeforeAnythingIsStored) {
 
 }  // namespace
 }  // namespace quarvel
+
+namespace quarvel {
+namespace {
+
+// The Unicode check box beside the one-byte choice: it shows the record, OK
+// stores it, a search of Unicode alone stays so until its choice is changed,
+// and search text is measured in characters, names in bytes.
+TEST_F(SetupModelTest, TheUnicodeBoxShowsAndStoresTheUnicodeReading) {
+    struct Row { std::uint32_t unicode; bool checked; bool click; std::uint32_t code; std::uint32_t stored; };
+    const Row rows[] = {
+        {kUnicodeOff, false, false, kCodeBoth, kUnicodeOff},   {kUnicodeToo, true, false, kCodeBoth, kUnicodeToo},
+        {kUnicodeAlone, true, false, kCodeBoth, kUnicodeAlone}, {kUnicodeAlone, true, true, kCodeAnsi, kUnicodeToo},
+        {kUnicodeToo, true, true, kCodeOem, kUnicodeToo},      {kUnicodeOff, false, true, kCodeAnsi, kUnicodeOff},
+    };
+    for (const Row& row : rows) {
+        TSearchCFG record = cfg;
+        record.SearchUnicode = row.unicode;
+        SetupModel model(record, ui, kToday);
+        EXPECT_EQ(model.Checked(kSetupCodeUnicode), row.checked) << row.unicode;
+        if (row.click) model.SetChecked(row.code == kCodeAnsi ? kSetupCodeAnsi : kSetupCodeOem, true);
+        ASSERT_TRUE(model.Ok(record, ui).accepted);
+        EXPECT_EQ(record.SearchUnicode, row.stored) << row.unicode << " " << row.click;
+        EXPECT_EQ(record.SearchCode, row.code);
+        SetupModel unchecked(record, ui, kToday);
+        unchecked.SetChecked(kSetupCodeUnicode, false);
+        ASSERT_TRUE(unchecked.Ok(record, ui).accepted);
+        EXPECT_EQ(record.SearchUnicode, kUnicodeOff);
+    }
+    SetupModel reset = Model();
+    reset.SetChecked(kSetupCodeUnicode, false);
+    reset.Reset();
+    EXPECT_TRUE(reset.Checked(kSetupCodeUnicode)) << "a new search reads all three";
+
+    std::string cyrillic;
+    for (int i = 0; i < 259; ++i) cyrillic += "\xD0\xB6";
+    SetupModel typed = Model();
+    typed.SetText(kSetupString, cyrillic);
+    EXPECT_TRUE(typed.Ok(cfg, ui).accepted) << "259 characters of two bytes each fit";
+    typed.SetText(kSetupString, cyrillic + "\xD0\xB6");
+    EXPECT_FALSE(typed.Ok(cfg, ui).accepted);
+    typed.SetText(kSetupString, "x");
+    typed.SetText(kSetupPath, "/" + cyrillic.substr(0, 260));
+    EXPECT_EQ(typed.Ok(cfg, ui).focus, kSetupPath) << "130 characters of a folder take 261 bytes, more than a path holds";
+}
+
+}  // namespace
+}  // namespace quarvel
