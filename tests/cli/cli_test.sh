@@ -270,11 +270,17 @@ printf 'mutex_lock(a); spin_lock(b); mutex_unlock(a);\n' > "$work/home/src/spin.
 printf 'Dec 1 error: disk quota warning ignored\nDec 2 error: disk full\nDec 3 all fine\n' > "$work/home/log/app.log"
 printf 'Dec 4 error: timeout\n' > "$work/home/log/net.log"
 printf 'Dec 5 error: timeout ignored\n' > "$work/home/log/quiet.log"
+mkdir -p "$work/home/docs/old"
+printf 'Hello, \xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82!\n' > "$work/home/docs/ru.txt"
+printf '\xff\xfe\x1f\x04\x40\x04\x38\x04\x32\x04\x35\x04\x42\x04\n\0' > "$work/home/docs/ru16.txt"
+printf 'caf\xe9 au lait\n' > "$work/home/docs/old/menu.txt"
+printf 'caf\xc3\xa9 au lait\n' > "$work/home/docs/menu.txt"
 quarvel-cli() { "$cli" "$@"; }
 examples=$(sed -n '/^## The command line/,/^## /s/^    \(quarvel-cli .*\)/\1/p' "$readme")
-[ "$(echo "$examples" | wc -l)" = 3 ] || fail "the README's examples changed: $examples"
+[ "$(echo "$examples" | wc -l)" = 5 ] || fail "the README's examples changed: $examples"
 expected=("$work/home/src/lib/lock.c" "$work/home/log/app.log
-$work/home/log/net.log" "net.log	$work/home/log/	21	")
+$work/home/log/net.log" "net.log	$work/home/log/	21	" "$work/home/docs/ru.txt
+$work/home/docs/ru16.txt" "$work/home/docs/old/menu.txt")
 i=0
 while IFS= read -r example; do
   got=$(cd "$work/home" && HOME=$work/home && eval "${example//\/var\/log/$work/home/log}" 2>"$work/err")
