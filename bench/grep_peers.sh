@@ -2,7 +2,7 @@
 # Times quarvel-cli against ripgrep, ugrep and GNU grep on the Linux 6.1 source
 # tree, checks that each case finds the same set of files as its peer, and
 # prints the median times, the ratios (to the peer, to the read floor timed in
-# the same runs, and of both codes to ANSI alone, each the median of the runs'
+# the same runs, and of the default readings (all three) to ANSI alone, each the median of the runs'
 # own ratios) and the peak memory; then the viewer's one-file scan of a 100 MB
 # file, the flat memory of a 1 GB one, and the worst case of a literal search.
 #   bench/grep_peers.sh [RUNS]      (default 5; the tree goes to $QUARVEL_BENCH_DIR,
@@ -42,19 +42,19 @@ ratio() {
 }
 printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' case code quarvel peer ratio "/floor" "/ansi" "mem KB" "peer KB" "same files"
 floors=()
-# Each run times both codes, the peer and the read floor back to back, so that
+# Each run times both sets of readings, the peer and the read floor back to back, so that
 # a slow spell of the machine weighs on all of them alike.
 run_case() {  # name peer-command... -- quarvel-args...
   local name=$1; shift
   local peer=() ; while [ "$1" != "--" ]; do peer+=("$1"); shift; done; shift
   local bt=() at=() pt=() ft=() bm=0 am=0 pm=0 s m
-  local first=both second=ansi
+  local first=all second=ansi
   for ((i = 0; i < runs; i++)); do
     read -r s m < <(measure "$cli" -q --code $first "$@"); sort "$work/out" > "$work/$first"
-    if [ $first = both ]; then bt+=("$s"); bm=$m; else at+=("$s"); am=$m; fi
+    if [ $first = all ]; then bt+=("$s"); bm=$m; else at+=("$s"); am=$m; fi
     read -r s m < <(measure "${peer[@]}"); pt+=("$s"); pm=$m; sed 's#//#/#g' "$work/out" | sort > "$work/p"
     read -r s m < <(measure "$cli" -q --code $second "$@"); sort "$work/out" > "$work/$second"
-    if [ $second = both ]; then bt+=("$s"); bm=$m; else at+=("$s"); am=$m; fi
+    if [ $second = all ]; then bt+=("$s"); bm=$m; else at+=("$s"); am=$m; fi
     read -r s m < <(measure build/read_floor "$tree"); ft+=("$s")
     local swap=$first; first=$second; second=$swap  # neither code always goes first
   done
@@ -62,11 +62,11 @@ run_case() {  # name peer-command... -- quarvel-args...
   local b a p
   b=$(printf '%s\n' "${bt[@]}" | median); a=$(printf '%s\n' "${at[@]}" | median)
   p=$(printf '%s\n' "${pt[@]}" | median)
-  for code in both ansi; do
+  for code in all ansi; do
     local same=yes
     cmp -s "$work/$code" "$work/p" || same="NO ($(comm -3 "$work/$code" "$work/p" | wc -l) differ)"
-    if [ $code = both ]; then
-      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "$name" both "$b" "$p" "$(ratio "${bt[*]}" "${pt[*]}")" "$(ratio "${bt[*]}" "${ft[*]}")" "$(ratio "${bt[*]}" "${at[*]}")" "$bm" "$pm" "$same"
+    if [ $code = all ]; then
+      printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "$name" all "$b" "$p" "$(ratio "${bt[*]}" "${pt[*]}")" "$(ratio "${bt[*]}" "${ft[*]}")" "$(ratio "${bt[*]}" "${at[*]}")" "$bm" "$pm" "$same"
     else
       printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' "" ansi "$a" "$p" "$(ratio "${at[*]}" "${pt[*]}")" "$(ratio "${at[*]}" "${ft[*]}")" "" "$am" "$pm" "$same"
     fi
