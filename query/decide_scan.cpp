@@ -521,7 +521,11 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
         }
         const std::size_t got = ReadUpTo(fd, buffer_.data() + length_, blockSize_, final_);
         length_ += got;
-        if (base_ == 0 && length_ >= 3 && patterns_.UnicodeOn()) textStart_ = DetectForm(buffer_.data(), 3).textStart;
+        if (base_ == 0 && patterns_.UnicodeOn()) {
+            const FileForm form = DetectForm(buffer_.data(), length_);
+            if (form.Utf16()) return kUtf16Text;
+            textStart_ = form.textStart;
+        }
         horizon_ = final_ ? length_ : (length_ >= carry_ ? length_ - carry_ + context_ : 0);
         if (!progress(got)) return 0;
         for (Stream& s : streams_) {

@@ -28,10 +28,13 @@ public:
     static constexpr std::size_t kBlockSize = 256 * 1024;
 
     // blockSize: the bytes read at a time (small ones let tests cross blocks).
-    // The patterns must outlive the scan. A UTF-16 text read as Unicode is
-    // not for this scan: its units are closed by characters.
+    // The patterns must outlive the scan.
     DecideScan(const TSearchCFG& cfg, const Tstr& query, const TermPatterns& patterns,
                std::size_t blockSize = kBlockSize);
+
+    // What Run returns for a UTF-16 text read as Unicode, whose units are
+    // closed by characters: the unit-by-unit scan must decide it.
+    static constexpr int kUtf16Text = -1;
 
     // Reads fd, a regular file, from its start. progress gets the count of new bytes after
     // every block and returns false to stop (the file then counts as not

@@ -306,15 +306,8 @@ int MatchEngine::Decide(int fd, const std::string& path) {
     cfg_.LineStarts.push_back(0);
     if (query_.TermCount() == 0) return 1;
     Prepare();
-    // A UTF-16 text read as Unicode has its units closed by characters, and
-    // some occurrences fit no piece: the unit-by-unit scan decides those.
-    bool utf16 = false;
-    if (patterns_->UnicodeOn()) {
-        std::uint8_t head[2];
-        utf16 = ::pread(fd, head, 2, 0) == 2 && DetectForm(head, 2).Utf16();
-    }
-    if (utf16 || patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm)
-        return ScanOpened(fd, path);
+    // Some occurrences fit no piece: the unit-by-unit scan decides those.
+    if (patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
     observer_.ScanStarted(path);
     if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_, *patterns_);
     const double startCurrent = cfg_.GSizeFilesCurrent;
@@ -323,6 +316,14 @@ int MatchEngine::Decide(int fd, const std::string& path) {
         ReportProgress(false);
         return !cancel_;
     });
+    // A UTF-16 text read as Unicode has its units closed by characters: the
+    // unit-by-unit scan decides it, from its start.
+    if (result == DecideScan::kUtf16Text) {
+        cfg_.GSizeFilesCurrent = startCurrent;
+        if (::lseek(fd, 0, SEEK_SET) == 0) return ScanOpened(fd, path);
+        cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
+        return 0;  // a regular file that cannot go back to its start: as a read error, the end
+    }
     cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
     ReportProgress(true);
     return result;
