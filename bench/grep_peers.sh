@@ -31,15 +31,7 @@ echo "warming the page cache"; build/read_floor "$tree" >/dev/null
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 # seconds and peak KB of one command, its standard output kept in $work/out
 measure() { /usr/bin/time -f "%e %M" -o "$work/t" "$@" >"$work/out" 2>/dev/null || true; cat "$work/t"; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-
-# the median over the runs of each run's ratio: "$1" and "$2" list the times of the runs
-ratio() {
-  awk -v a="$1" -v b="$2" 'BEGIN { n = split(a, x, " "); split(b, y, " ")
-    for (i = 1; i <= n; i++) r[i] = y[i] > 0 ? x[i] / y[i] : 0
-    for (i = 2; i <= n; i++) for (j = i; j > 1 && r[j - 1] > r[j]; j--) { t = r[j]; r[j] = r[j - 1]; r[j - 1] = t }
-    printf "%.2f", r[int((n + 1) / 2)] }'
-}
+. bench/medians.sh
 printf '%-22s %-5s %8s %8s %6s %7s %8s %9s %9s %s\n' case code quarvel peer ratio "/floor" "/ansi" "mem KB" "peer KB" "same files"
 floors=()
 # Each run times both sets of readings, the peer and the read floor back to back, so that

@@ -20,14 +20,7 @@ if [ -z "$new" ]; then
 fi
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 seconds() { /usr/bin/time -f "%e" -o "$work/t" "$@" >"$work/out" 2>/dev/null || true; cat "$work/t"; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-# the median of the runs' own ratios of two lists of times
-ratio() {
-  awk -v a="$1" -v b="$2" 'BEGIN { n = split(a, x, " "); split(b, y, " ")
-    for (i = 1; i <= n; i++) r[i] = y[i] > 0 ? x[i] / y[i] : 0
-    for (i = 2; i <= n; i++) for (j = i; j > 1 && r[j - 1] > r[j]; j--) { t = r[j]; r[j] = r[j - 1]; r[j - 1] = t }
-    printf "%.3f", r[int((n + 1) / 2)] }'
-}
+. bench/medians.sh
 echo "warming the page cache"; "$new" -q -r -p "$tree" zzzzqqqq >/dev/null 2>&1 || true
 printf '%-22s %8s %8s %8s %9s %9s %8s\n' case old new peer "old/peer" "new/peer" "new/old"
 case_() {  # name peer-command... -- quarvel-args...
@@ -43,8 +36,8 @@ case_() {  # name peer-command... -- quarvel-args...
     local swap=$first; first=$second; second=$swap
   done
   printf '%-22s %8s %8s %8s %9s %9s %8s\n' "$name" "$(printf '%s\n' "${ot[@]}" | median)" \
-    "$(printf '%s\n' "${nt[@]}" | median)" "$(printf '%s\n' "${pt[@]}" | median)" "$(ratio "${ot[*]}" "${pt[*]}")" \
-    "$(ratio "${nt[*]}" "${pt[*]}")" "$(ratio "${nt[*]}" "${ot[*]}")"
+    "$(printf '%s\n' "${nt[@]}" | median)" "$(printf '%s\n' "${pt[@]}" | median)" "$(ratio "${ot[*]}" "${pt[*]}" 3)" \
+    "$(ratio "${nt[*]}" "${pt[*]}" 3)" "$(ratio "${nt[*]}" "${ot[*]}" 3)"
 }
 case_ "literal" rg -j1 -uuu -L -l PM_RESUME "$tree" -- -r -p "$tree" PM_RESUME
 case_ "literal, ignore case" rg -j1 -uuu -L -l -i "linus torvalds" "$tree" -- -r -i -p "$tree" "linus torvalds"

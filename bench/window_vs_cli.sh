@@ -56,7 +56,7 @@ fi
 cli=build/quarvel-cli
 window=build/bench_window_search
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+. bench/medians.sh
 
 # One run of each; the found paths, sorted, go to $work/window and $work/cli.
 run_window() {

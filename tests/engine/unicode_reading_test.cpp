@@ -8,6 +8,7 @@
 
 #include "query/match_engine.h"
 #include "settings/search_cfg.h"
+#include "tests/engine/differential_cases.h"
 #include "tests/engine/rules_oracle.h"
 
 namespace quarvel {
@@ -42,14 +43,8 @@ protected:
         SCOPED_TRACE(row.what);
         ASSERT_EQ(::ftruncate(fd_, 0), 0);
         ASSERT_EQ(::pwrite(fd_, row.bytes.data(), row.bytes.size(), 0), static_cast<ssize_t>(row.bytes.size()));
-        TSearchCFG cfg;
-        cfg.SetDefaults();
-        cfg.SearchWithin = row.within;
-        cfg.SearchIgnoreCase = row.ignoreCase;
-        cfg.SearchWholeWord = row.wholeWord;
-        cfg.SearchUnicode = row.unicode;
-        cfg.SearchCode = row.code;
-        cfg.CurrentFileSize = static_cast<double>(row.bytes.size());
+        Case c{row.bytes, row.expression, row.within, row.code, row.ignoreCase, row.wholeWord, row.unicode};
+        TSearchCFG cfg = CaseCfg(c);
         std::string expression = row.expression;
         Tstr query(expression, cfg);
         EXPECT_EQ(RulesDecide(row.bytes, cfg, query), row.expected) << "the rules oracle";

@@ -1,0 +1,10 @@
+# Sourced by the benchmark scripts: the median of numbers on standard input,
+# and the median over the runs of each run's own ratio ("$1" and "$2" list the
+# times of the runs; "$3" the decimals, 2 by default).
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+ratio() {
+  awk -v a="$1" -v b="$2" -v d="${3:-2}" 'BEGIN { n = split(a, x, " "); split(b, y, " ")
+    for (i = 1; i <= n; i++) r[i] = y[i] > 0 ? x[i] / y[i] : 0
+    for (i = 2; i <= n; i++) for (j = i; j > 1 && r[j - 1] > r[j]; j--) { t = r[j]; r[j] = r[j - 1]; r[j - 1] = t }
+    printf "%." d "f", r[int((n + 1) / 2)] }'
+}
