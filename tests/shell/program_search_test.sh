@@ -15,6 +15,9 @@ printf 'alpha beta\n' >"$tree/a.txt"
 printf 'alpha\n' >"$tree/sub/b.txt"
 printf 'beta only\n' >"$tree/c.txt"
 printf 'alpha\n' >"$tree/d.log"
+# Unicode text as Linux holds it: UTF-8, and UTF-16 after its byte order mark.
+printf 'Hello: \xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82, \xd0\xbc\xd0\xb8\xd1\x80\n' >"$tree/ru.txt"
+printf '\xff\xfe\x3f\x04\x40\x04\x38\x04\x32\x04\x35\x04\x42\x04\n\0' >"$tree/ru16.txt"
 
 # ---- first run: every default written at exit -----------------------------
 
@@ -98,4 +101,39 @@ value() { grep "^\"$1\"=" "$reg"; }
 [ "$(grep -c '^"String[0-9]"="alpha"$' "$reg")" -eq 1 ] || fail "the expression is in its history more than once"
 [ "$(value Path0)" = "\"Path0\"=\"$tree\"" ] || fail "the searched folder is not first in its history: $(value Path0)"
 output_is_clean "the whole run"
+
+# ---- third run: a Cyrillic expression typed, found in UTF-8 and UTF-16 -----
+
+start_program
+first_shown 20 Quarvel "at the third start"
+main=$window
+press "$main" "the main window" n
+first_shown 10 'Search menu' "after N in the main window"
+setup=$window
+# The expression's box has the focus; what it holds is replaced by the typed word.
+press "$setup" "the Search menu dialog" ctrl+a
+xdotool type --delay 40 "привет" || fail "xdotool could not type Cyrillic"
+sleep 0.3
+press_until "$setup" 'Search menu' "the Search menu dialog" Return 15 "the search to end" search_over
+press "$main" "the main window" s
+first_shown 10 Save "after S in the main window"
+chooser=$window
+focus "$chooser" "the Save dialog"
+xdotool type --delay 15 cyrillic || fail "xdotool could not type in the Save dialog"
+sleep 0.3
+press_until "$chooser" Save "the Save dialog" Return 10 "the project to be saved" saved_and_closed
+press "$main" "the main window" alt+x
+wait_for_exit 15 "Alt+X"
+[ "$status" -eq 0 ] || fail "the program exited with status $status after Alt+X"
+project=$saved/cyrillic.QRV
+[ -f "$project" ] || fail "no cyrillic.QRV in the save folder, which holds: $(ls -A "$saved")"
+[ "$(head -c 18 "$project")" = $'\xef\xbb\xbf[UTF-8 Quarvel]' ] || fail "a Cyrillic project is not written in UTF-8: $(head -n 1 "$project")"
+text=$(tail -c +4 "$project" | tr -d '\r')
+section 'UTF-8 Quarvel' | grep -qxF 'SearchString=привет' || fail "the typed expression is not in the project: $(section 'UTF-8 Quarvel' | grep SearchString)"
+found_files=$(section 'UTF-8 FoundFiles' | cut -d, -f1-2 | sort)
+[ "$found_files" = "$(printf '%s\n' "$tree,ru.txt" "$tree,ru16.txt" | sort)" ] || fail "the Cyrillic search found:
+$found_files"
+[ "$(head -n 1 "$reg")" = 'Windows Registry Editor Version 5.00' ] || fail "the settings file with Cyrillic text is not a Unicode one"
+[ "$(value String0)" = '"String0"="привет"' ] || fail "the typed expression is not first in its history: $(value String0)"
+output_is_clean "the third run"
 echo "search by keys, save and exit: all checks passed"
