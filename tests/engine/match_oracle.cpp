@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/reading.h"
 #include "platform/text_conv.h"
+#include "platform/unicode_text.h"
 
 namespace quarvel {
 namespace {
@@ -109,7 +110,8 @@ int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool colle
     for (std::uint32_t t = 0; t < query.TermCount(); ++t) {
         const AnsiConversion ansi = Utf8ToAnsi(query.TermText(t));
         o.ansiTerms.push_back(ansi.ok ? ansi.text : std::string());
-        longestTerm = std::max<std::uint32_t>(longestTerm, static_cast<std::uint32_t>(o.ansiTerms.back().size()));
+        // Pieces overlap by the longest term in characters, whether a reading can hold it or not.
+        longestTerm = std::max<std::uint32_t>(longestTerm, static_cast<std::uint32_t>(Utf8ToChars(query.TermText(t)).size()));
     }
     const double startCurrent = cfg.GSizeFilesCurrent;
 
