@@ -276,11 +276,15 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         {&c.SearchString, positional.empty() ? nullptr : &positional[0]},
         {&c.SearchFilesMask, &c.SearchFilesMask},
         {&c.SearchDefaultPath, &c.SearchDefaultPath}};
-    for (const auto& [field, typed] : fields)
-        if (field->size() >= kPathBufferSize) {
-            error = "a text of at most 259 bytes is allowed: " + Beginning(*typed);
+    // Search text is measured in characters, names in the file system's bytes.
+    for (const auto& [field, typed] : fields) {
+        const bool search = field == &c.SearchString;
+        if ((search ? Utf8ToChars(*field).size() : field->size()) >= kPathBufferSize) {
+            error = std::string("a text of at most 259 ") + (search ? "characters" : "bytes") +
+                    " is allowed: " + Beginning(*typed);
             return std::nullopt;
         }
+    }
     if (OperatorCheck check = CheckOperatorSet(c.Operators); !check.ok()) {
         error = check.message + ": " + kOperatorNames[check.position];
         return std::nullopt;

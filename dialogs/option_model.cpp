@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/unicode_text.h"
 #include "settings/operator_rule.h"
 
 namespace quarvel {
@@ -21,7 +22,7 @@ OptionModel::OptionModel(const TSearchCFG& cfg, const TUiSettings& ui)
       queue_(ui.FileQueue != 0),
       fullPath_(ui.FileFullPath != 0),
       faceName_(ui.ViewerFont.lfFaceName) {
-    for (int i = 0; i < kOperatorCount; ++i) operators_[i] = cfg.Operators[i].substr(0, kMaxOperatorLength);
+    for (int i = 0; i < kOperatorCount; ++i) operators_[i] = CutToChars(cfg.Operators[i], kMaxOperatorLength);
 }
 
 bool OptionModel::Checked(int id) const {
@@ -53,8 +54,7 @@ const std::string& OptionModel::Text(int id) const {
 void OptionModel::SetText(int id, std::string text) {
     const int position = PositionOf(id);
     if (position < 0) return;
-    text.resize(std::min(text.size(), kMaxOperatorLength));
-    operators_[position] = std::move(text);
+    operators_[position] = CutToChars(std::move(text), kMaxOperatorLength);
 }
 
 void OptionModel::FontChosen(TUiSettings& ui, const TLogFont& font, std::uint32_t colour) {

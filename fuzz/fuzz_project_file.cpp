@@ -7,6 +7,7 @@
 #include "fuzz_support.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/unicode_text.h"
 #include "results/project_file.h"
 
 using namespace quarvel;
@@ -66,9 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(cfg.Validate());
     FUZZ_CHECK(UnsavableSetting(cfg) == nullptr);
-    for (const std::string* text : {&cfg.SearchFilesMask, &cfg.SearchString, &cfg.SearchDefaultPath})
-        FUZZ_CHECK(text->size() < kPathBufferSize);
-    for (const std::string& op : cfg.Operators) FUZZ_CHECK(op.size() <= kMaxOperatorLength);
+    for (const std::string* text : {&cfg.SearchFilesMask, &cfg.SearchDefaultPath}) FUZZ_CHECK(text->size() < kPathBufferSize);
+    FUZZ_CHECK(Utf8ToChars(cfg.SearchString).size() < kPathBufferSize);
+    for (const std::string& op : cfg.Operators) FUZZ_CHECK(Utf8ToChars(op).size() <= kMaxOperatorLength);
 
     std::vector<std::string> leftOut;
     const std::string saved = ProjectText(cfg, &leftOut);

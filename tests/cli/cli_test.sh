@@ -236,6 +236,10 @@ mkdir -p "$D" && printf 'cat\n' > "$D/here.txt"
 $T/cat.txt" "" -- --open "$work/cats.QRV" &&
  expect 0 "$D/here.txt" "" -- -q cat &&
  expect 2 "" "quarvel-cli: a text of at most 259 bytes is allowed: ${D:0:40}..." -- -p "$D" cat) || exit 1
+# An expression is measured in characters: 259 Cyrillic letters (518 bytes) are allowed, 260 are not.
+zh=$(printf 'ж%.0s' $(seq 259))
+expect 1 "" "String(s) not found" -- -p "$T" "$zh"
+expect 2 "" "quarvel-cli: a text of at most 259 characters is allowed: $(printf 'ж%.0s' $(seq 20))..." -- -p "$T" "ж$zh"
 
 # SIGTERM keeps what was found: whole lines, each a found file; then the program ends by the signal.
 mkdir "$work/many"

@@ -33,6 +33,12 @@ TEST_F(Options, TheOperatorRuleRefusesWithTheFocusOnTheLaterEdit) {
         {{{kOptRBracket, "("}}, kOptRBracket, "Dublicate operator"},  // equal to LBracket, which comes first
         {{{kOptLBracket, "(("}}, 0, ""},                              // a prefix of another is fine
         {{{kOptSeparator, ""}, {kOptNotSearch, ""}}, kOptSeparator, "Missing operator"},
+        // Any character may be an operator; case is Unicode's, and only the first ten count.
+        {{{kOptAnd, "\xCE\xA3"}, {kOptOr, "\xCF\x83"}}, kOptOr, "Dublicate operator"},
+        {{{kOptAnd, "\xD0\x98"}, {kOptOr, "\xD0\x98\xD0\x9B\xD0\x98"}}, 0, ""},
+        {{{kOptAnd, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9x"},
+          {kOptOr, "\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89y"}},
+         kOptOr, "Dublicate operator"},
     };
     for (const Case& c : cases) {
         TSearchCFG stored = cfg;
