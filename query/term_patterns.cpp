@@ -31,8 +31,9 @@ TermPatterns::TermPatterns(const Tstr& query, const TSearchCFG& cfg)
         if (ByteReadingOn(r)) codes_[r] = MakeByteCodes(*kByteReadings[r], ignoreCase_);
     for (std::uint32_t t = 0; t < query.TermCount(); ++t) {
         TermPattern p;
-        p.utf8 = query.TermText(t);
-        p.chars = Utf8ToChars(p.utf8);
+        // Bytes that are no UTF-8 stand for U+FFFD, which only that character's own bytes match.
+        p.chars = Utf8ToChars(query.TermText(t));
+        p.utf8 = CharsToUtf8(p.chars);
         p.folded = p.chars;
         if (ignoreCase_)
             for (char32_t& c : p.folded) c = FoldCase(c);

@@ -15,7 +15,7 @@ namespace quarvel {
 struct TermPattern {
     std::u32string chars;   // the term's characters (lower-cased when case is ignored)
     std::u32string folded;  // what the Unicode reading compares: case-folded when case is ignored
-    std::string utf8;       // the term's UTF-8 bytes
+    std::string utf8;       // the term's characters in UTF-8
     // Per one-byte reading (kByteReadings' order): the term's codes; nothing
     // when that reading is off or cannot hold one of the term's characters.
     std::array<std::optional<std::string>, kByteReadingCount> codes;

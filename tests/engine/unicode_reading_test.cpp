@@ -94,6 +94,11 @@ TEST_F(UnicodeReading, EdgeCasesOfTheReading) {
         {"whole word: an invalid byte is no letter", "caf\xFF", "caf", 1, kWithinFile, 0, 1, kUnicodeAlone},
         {"a CJK word", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE6\x9C\xAC", 1},
         {"an emoji", "go \xF0\x9F\x9A\x80!", "\xF0\x9F\x9A\x80", 1, kWithinSentence},
+        // Found by the fuzz target: a term of bytes that are no UTF-8 is U+FFFD to the Unicode
+        // reading, which the same bytes in a file never are.
+        {"a term that is no UTF-8", std::string(82, '\x8E') + " b c! ok?", std::string(34, '\x8E'), 0, kWithinSentence, 0, 1,
+         kUnicodeToo, kCodeAnsi},
+        {"U+FFFD typed finds U+FFFD", "a\xEF\xBF\xBD" "b \xFF", "\xEF\xBF\xBD", 1, kWithinFile, 0, 0, kUnicodeAlone},
     };
     for (const Row& row : rows) Check(row);
 }
