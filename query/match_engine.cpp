@@ -84,6 +84,10 @@ void MatchEngine::Prepare() {
     byteFinders_.clear();
     byteFinders_.resize(kByteReadingCount);
     for (std::size_t r = 0; r < kByteReadingCount; ++r) {
+        identity_[r] = true;
+        for (int b = 0; b < 256 && identity_[r]; ++b) identity_[r] = p.Codes(r).code[b] == b;
+    }
+    for (std::size_t r = 0; r < kByteReadingCount; ++r) {
         for (std::uint32_t t = 0; t < p.Count(); ++t) {
             // The work buffer holds the reading's codes already, so the terms are compared with it as it stands.
             const auto& codes = p[t].codes[r];
@@ -93,6 +97,22 @@ void MatchEngine::Prepare() {
     borders_.clear();
     utf8Finders_.clear();
     asciiFinders_.clear();
+    unicodeByBytes_.assign(p.Count(), -1);
+    unicodeAllByBytes_ = true;
+    for (std::uint32_t t = 0; t < p.Count(); ++t) {
+        if (!p[t].unicode) continue;
+        // A reading that reads no high byte as a byte of the term finds it among ASCII bytes alone.
+        auto asciiOnly = [&](std::size_t r) {
+            const std::string& codes = *p[t].codes[r];
+            for (int b = 0x80; b < 256; ++b)
+                if (codes.find(static_cast<char>(p.Codes(r).code[b])) != std::string::npos) return false;
+            return true;
+        };
+        if (p[t].unicodeIsAscii && !p.WholeWord())
+            for (std::size_t r = 0; r < kByteReadingCount && unicodeByBytes_[t] < 0; ++r)
+                if (p[t].codes[r] && asciiOnly(r)) unicodeByBytes_[t] = static_cast<int>(r);
+        unicodeAllByBytes_ = unicodeAllByBytes_ && unicodeByBytes_[t] >= 0;
+    }
     static const auto kAsciiLower = [] {
         std::array<std::uint8_t, 256> lower{};
         for (int b = 0; b < 256; ++b) lower[b] = static_cast<std::uint8_t>(b >= 'A' && b <= 'Z' ? b + 0x20 : b);
@@ -120,7 +140,7 @@ void MatchEngine::SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, boo
         while (first < n && (raw[first] & 0xC0) == 0x80) ++first;
     const bool wholeWord = patterns_->WholeWord();
     for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
-        if (!collectHits_ && found_[t]) continue;
+        if ((!collectHits_ && found_[t]) || unicodeByBytes_[t] >= 0) continue;
         const TermFinder* finder = utf8Finders_[t] ? utf8Finders_[t].get() : ascii ? asciiFinders_[t].get() : nullptr;
         if (finder == nullptr) continue;
         const std::uint32_t len = finder->Length();
@@ -172,9 +192,14 @@ void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std
         const std::uint32_t len = finder->Length();
         if (len == 0 || len > n) continue;
         if (!converted) {
-            for (std::uint32_t i = 0; i < n; ++i) work_[i] = codes.code[raw[i]];
-            work = work_.data();
             converted = true;
+            if (!identity_[reading]) {
+                // A local pointer: the loop's stores then cannot change it.
+                unsigned char* out = work_.data();
+                const std::uint8_t* code = codes.code;
+                for (std::uint32_t i = 0; i < n; ++i) out[i] = code[raw[i]];
+                work = out;
+            }
         }
         auto accept = [&](std::size_t at) {
             if (!wholeWord) return true;
@@ -188,6 +213,8 @@ void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std
             const std::size_t at = finder->Find(work, from, n - len, nullptr, accept);
             if (at == kNotFound) break;
             Found(t, runningOffset_ + at, len, codes.reading->bit);
+            if (unicodeByBytes_[t] == static_cast<int>(reading) && !form_.Utf16())
+                Found(t, runningOffset_ + at, len, kReadingUnicode);
             if (!collectHits_) break;
             from = at + len;  // occurrences of one term never overlap
         }
@@ -196,6 +223,7 @@ void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std
 
 void MatchEngine::SearchUnicode(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit) {
     if (!form_.Utf16()) {
+        if (unicodeAllByBytes_) return;  // the one-byte search recorded them
         bool high = false;
         std::uint32_t i = 0;
         for (; i + 8 <= n && !high; i += 8) {
@@ -207,7 +235,7 @@ void MatchEngine::SearchUnicode(const unsigned char* raw, std::uint32_t n, bool 
         bool decode = false;
         for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
             const TermPattern& p = (*patterns_)[t];
-            decode = decode || (p.unicode && !p.exactUtf8 && high);
+            decode = decode || (p.unicode && !p.exactUtf8 && high && unicodeByBytes_[t] < 0);
         }
         if (!decode) {
             SearchUtf8Bytes(raw, n, firstOfUnit, endsUnit, !high);
@@ -248,7 +276,7 @@ void MatchEngine::SearchUnicode(const unsigned char* raw, std::uint32_t n, bool 
     const bool wholeWord = patterns_->WholeWord();
     for (std::uint32_t t = 0; t < patterns_->Count(); ++t) {
         const TermPattern& p = (*patterns_)[t];
-        if (!p.unicode || (!collectHits_ && found_[t])) continue;
+        if (!p.unicode || (!collectHits_ && found_[t]) || (unicodeByBytes_[t] >= 0 && !form_.Utf16())) continue;
         const std::u32string& term = p.folded;
         const std::size_t len = term.size();
         if (len == 0 || len > count) continue;

@@ -76,10 +76,17 @@ private:
     // Per one-byte reading, one finder per term (none when the reading cannot
     // hold it), over the work buffer that holds the reading's codes.
     std::vector<std::vector<std::unique_ptr<TermFinder>>> byteFinders_;
+    bool identity_[kByteReadingCount] = {};  // the reading's codes are the bytes themselves
     // Per term, the Unicode reading's finders over a UTF-8 piece's raw bytes:
     // its exact bytes when case is kept, its ASCII form over a piece that is
     // all ASCII when case is ignored.
     std::vector<std::unique_ptr<TermFinder>> utf8Finders_, asciiFinders_;
+    // Per term: the one-byte reading whose occurrences in a UTF-8 text are the
+    // Unicode reading's too (an ASCII term, case kept or no letter of it
+    // folding from elsewhere, whole words aside), so that they are recorded
+    // for both from one search; -1 when none.
+    std::vector<int> unicodeByBytes_;
+    bool unicodeAllByBytes_ = false;
     // Per term: the borders of its folded characters, for the Unicode reading.
     std::vector<std::vector<std::uint32_t>> borders_;
     // The piece in the Unicode reading: its characters, and where each starts
