@@ -72,21 +72,36 @@ ByteCodes MakeByteCodes(const ByteReading& reading, bool ignoreCase) {
     codes.ignoreCase = ignoreCase;
     codes.reading = &reading;
     char32_t own[256], key[256];
-    for (int b = 0; b < 256; ++b) {
+    std::map<char32_t, int> firstOwn, firstKey;  // the first byte of each character, of each key
+    for (int b = 255; b >= 0; --b) {
         own[b] = reading.charOf(static_cast<std::uint8_t>(b));
         key[b] = ignoreCase ? LowerCase(own[b]) : own[b];
         codes.alpha[b] = IsWordChar(own[b]);
+        firstOwn[own[b]] = b;
+        firstKey[key[b]] = b;
     }
     for (int b = 0; b < 256; ++b) {
-        int chosen = -1;
-        for (int o = 0; o < 256 && chosen < 0; ++o)  // the byte that is the character itself
-            if (own[o] == key[b]) chosen = o;
-        for (int o = 0; o < 256 && chosen < 0; ++o)  // else the first byte read alike
-            if (key[o] == key[b]) chosen = o;
-        codes.code[b] = static_cast<std::uint8_t>(chosen);
+        // The byte that is the character itself, else the first byte read alike.
+        const auto self = firstOwn.find(key[b]);
+        codes.code[b] = static_cast<std::uint8_t>(self != firstOwn.end() ? self->second : firstKey[key[b]]);
     }
     for (int b = 255; b >= 0; --b) codes.byKey[key[b]] = codes.code[b];
     return codes;
+}
+
+const ByteCodes& CodesOf(const ByteReading& reading, bool ignoreCase) {
+    // Made once per reading and case rule: every search and scan asks for them.
+    static const auto table = [] {
+        std::array<std::array<ByteCodes, 2>, kByteReadingCount> all;
+        for (std::size_t r = 0; r < kByteReadingCount; ++r)
+            for (int lower = 0; lower < 2; ++lower) all[r][lower] = MakeByteCodes(*kByteReadings[r], lower != 0);
+        return all;
+    }();
+    for (std::size_t r = 0; r < kByteReadingCount; ++r)
+        if (kByteReadings[r] == &reading) return table[r][ignoreCase ? 1 : 0];
+    static thread_local ByteCodes other;  // a reading outside the table
+    other = MakeByteCodes(reading, ignoreCase);
+    return other;
 }
 
 std::optional<std::string> ByteCodes::Encode(std::u32string_view term) const {

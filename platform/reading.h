@@ -68,5 +68,7 @@ struct ByteCodes {
     std::map<char32_t, std::uint8_t> byKey;  // a character (lower-cased when case is ignored) and its code
 };
 ByteCodes MakeByteCodes(const ByteReading& reading, bool ignoreCase);
+// The same, made once for each reading of kByteReadings.
+const ByteCodes& CodesOf(const ByteReading& reading, bool ignoreCase);
 
 }  // namespace quarvel

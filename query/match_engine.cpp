@@ -85,7 +85,7 @@ void MatchEngine::Prepare() {
     byteFinders_.resize(kByteReadingCount);
     for (std::size_t r = 0; r < kByteReadingCount; ++r) {
         identity_[r] = true;
-        for (int b = 0; b < 256 && identity_[r]; ++b) identity_[r] = p.Codes(r).code[b] == b;
+        for (int b = 0; b < 256 && identity_[r] && p.ByteReadingOn(r); ++b) identity_[r] = p.Codes(r).code[b] == b;
     }
     for (std::size_t r = 0; r < kByteReadingCount; ++r) {
         for (std::uint32_t t = 0; t < p.Count(); ++t) {

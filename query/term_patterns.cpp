@@ -28,7 +28,7 @@ constexpr std::uint32_t kWidestCharacter = 4;
 TermPatterns::TermPatterns(const Tstr& query, const TSearchCFG& cfg)
     : readings_(cfg.Readings()), ignoreCase_(cfg.SearchIgnoreCase != 0), wholeWord_(cfg.SearchWholeWord != 0) {
     for (std::size_t r = 0; r < kByteReadingCount; ++r)
-        if (ByteReadingOn(r)) codes_[r] = MakeByteCodes(*kByteReadings[r], ignoreCase_);
+        if (ByteReadingOn(r)) codes_[r] = &CodesOf(*kByteReadings[r], ignoreCase_);
     for (std::uint32_t t = 0; t < query.TermCount(); ++t) {
         TermPattern p;
         // Bytes that are no UTF-8 stand for U+FFFD, which only that character's own bytes match.
@@ -38,7 +38,7 @@ TermPatterns::TermPatterns(const Tstr& query, const TSearchCFG& cfg)
         if (ignoreCase_)
             for (char32_t& c : p.folded) c = FoldCase(c);
         for (std::size_t r = 0; r < kByteReadingCount; ++r)
-            if (ByteReadingOn(r)) p.codes[r] = codes_[r].Encode(p.chars);
+            if (ByteReadingOn(r)) p.codes[r] = codes_[r]->Encode(p.chars);
         p.unicode = UnicodeOn() && !p.chars.empty();
         p.exactUtf8 = !ignoreCase_;
         const bool allAscii = std::all_of(p.folded.begin(), p.folded.end(), [](char32_t c) { return c < 0x80; });

@@ -42,7 +42,7 @@ public:
     std::uint32_t Readings() const { return readings_; }
     bool UnicodeOn() const { return readings_ & kReadingUnicode; }
     bool ByteReadingOn(std::size_t r) const { return readings_ & kByteReadings[r]->bit; }
-    const ByteCodes& Codes(std::size_t r) const { return codes_[r]; }
+    const ByteCodes& Codes(std::size_t r) const { return *codes_[r]; }
     bool IgnoreCase() const { return ignoreCase_; }
     bool WholeWord() const { return wholeWord_; }
 
@@ -59,7 +59,7 @@ public:
 private:
     std::uint32_t readings_;
     bool ignoreCase_, wholeWord_;
-    std::array<ByteCodes, kByteReadingCount> codes_;
+    std::array<const ByteCodes*, kByteReadingCount> codes_{};
     std::vector<TermPattern> terms_;
 };
 

@@ -105,3 +105,34 @@ TEST_F(UnicodeReading, EdgeCasesOfTheReading) {
 
 }  // namespace
 }  // namespace quarvel
+
+#include "platform/codepage.h"
+#include "platform/reading.h"
+
+namespace quarvel {
+namespace {
+
+// The one-byte readings come from their tables of characters alone, and read
+// every byte as the code-page tables always did: the same lower case, the
+// same letters, the same bytes alike.
+TEST(ByteReadings, TheTablesOfCharactersReadAsTheCodePagesDid) {
+    for (bool ignoreCase : {false, true}) {
+        const ByteCodes& ansi = CodesOf(kAnsiReading, ignoreCase);
+        const ByteCodes& oem = CodesOf(kOemReading, ignoreCase);
+        for (int b = 0; b < 256; ++b) {
+            EXPECT_EQ(ansi.code[b], ignoreCase ? kAnsiLower[b] : b) << b;
+            EXPECT_EQ(ansi.alpha[b], kAnsiAlpha[b]) << b;
+            EXPECT_EQ(oem.alpha[b], kAnsiAlpha[kOemToAnsi[b]]) << b;
+            for (int o = 0; o < 256; ++o) {
+                auto old = [&](int x) { return ignoreCase ? kAnsiLower[kOemToAnsi[x]] : kOemToAnsi[x]; };
+                ASSERT_EQ(oem.code[b] == oem.code[o], old(b) == old(o)) << b << " " << o;
+            }
+        }
+        EXPECT_FALSE(ansi.Encode(U"\u043f")) << "Windows-1252 holds no Cyrillic";
+        EXPECT_EQ(ansi.Encode(U"caf\u00e9"), std::optional<std::string>("caf\xE9"));
+        EXPECT_TRUE(oem.Encode(U"\u00fc").has_value());
+    }
+}
+
+}  // namespace
+}  // namespace quarvel
