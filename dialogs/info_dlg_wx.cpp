@@ -60,7 +60,7 @@ TInfoDlg::TInfoDlg(wxWindow* parent, TSearchCFG& cfg)
     auto* hitBox = new wxStaticBoxSizer(wxVERTICAL, this);
     wxWindow* hitFrame = hitBox->GetStaticBox();
     hitBox->Add(Label(hitFrame, kInfoHits, line(0)), kFirstLine);
-    // The masks are file-system names; the expression is Windows-1252 text.
+    // The masks are file-system names; the expression is UTF-8 text.
     hitBox->Add(new ReadOnlyLine(hitFrame, kInfoMasks, FromFileName(line(1)), false), kLastLine);
 
     auto* stringBox = new wxStaticBoxSizer(wxVERTICAL, this);

@@ -18,7 +18,7 @@ public:
     SetupModel(const TSearchCFG& cfg, const TUiSettings& ui, std::uint16_t today);
 
     // Combo boxes and edits. Combo texts of the path and the file list are
-    // file-system bytes; the others are Windows-1252.
+    // file-system bytes; the others are UTF-8 text.
     const std::string& Text(int id) const { return texts_.at(id); }
     void SetText(int id, std::string text) { texts_.at(id) = std::move(text); }
     const std::vector<std::string>& List(int id) const { return lists_.at(id); }

@@ -22,7 +22,7 @@ inline constexpr const char* kErrorOpenFile = "Error open file";
 class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
-    virtual void SetStatusText(const std::string& ansiText) { (void)ansiText; }
+    virtual void SetStatusText(const std::string& text) { (void)text; }
     // The scan of the file at path begins (after it was opened).
     virtual void ScanStarted(const std::string& path) { (void)path; }
     virtual void SetProgress(int percent) { (void)percent; }

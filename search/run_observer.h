@@ -20,9 +20,9 @@ enum class MessageKind { Notice, Error, ExpressionError };
 class RunObserver : public ScanObserver {
 public:
     // A message box with an OK button; caption "Quarvel" unless given.
-    virtual void ShowMessage(const std::string& ansiText, const std::string& caption, MessageKind kind) = 0;
-    void ShowMessage(const std::string& ansiText, MessageKind kind = MessageKind::Notice) {
-        ShowMessage(ansiText, "Quarvel", kind);
+    virtual void ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) = 0;
+    void ShowMessage(const std::string& text, MessageKind kind = MessageKind::Notice) {
+        ShowMessage(text, "Quarvel", kind);
     }
     // The three-button question asked when a file cannot be opened: caption
     // and text are the message box's; path is the file's whole path and
