@@ -2,11 +2,17 @@
 
 #include <algorithm>
 
-#include "platform/codepage.h"
+#include "platform/unicode_text.h"
 
 namespace quarvel {
 
 namespace {
+
+// A line longer than this many bytes is laid out in pieces, each starting a
+// row, so that finding the row that holds an offset decodes one piece and
+// never the whole line: a file of gigabytes may be one line. One-byte
+// readings need no pieces: their rows are counted, not decoded.
+constexpr std::uint64_t kPiece = 16 * 1024;
 
 // a * b / c without overflow for any 64-bit file size.
 std::uint64_t MulDiv(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
@@ -24,20 +30,59 @@ ViewModel::ViewModel(const TSearchCFG& cfg, const Tstr* query, ByteSource& file)
     } else {
         path_ = cfg.SearchFilesMask;
     }
+    for (const TSaveElem& hit : cfg.Hits) longestHit_ = std::max<std::uint64_t>(longestHit_, HitLength(hit));
+    std::string head(kAutoSampleSize, '\0');
+    head.resize(file_.ReadAt(0, head.data(), head.size()));
+    const auto* p = reinterpret_cast<const std::uint8_t*>(head.data());
+    fileForm_ = DetectForm(p, head.size());
+    autoUnicode_ = AutoShowsUnicode(p, head.size(), head.size() < kAutoSampleSize || head.size() >= size_);
+    ChooseForm();
+}
+
+void ViewModel::ChooseForm() {
+    ShownReading shown = chosen_;
+    if (shown == ShownReading::kAuto) shown = autoUnicode_ ? ShownReading::kUnicode : ShownReading::kAnsi;
+    form_ = ShownForm(shown, fileForm_);
+}
+
+void ViewModel::SetReading(ShownReading reading) {
+    if (reading == ShownReading::kOem && chosen_ != ShownReading::kOem) beforeOem_ = chosen_;
+    chosen_ = reading;
+    ChooseForm();
+    // The selection and the top move to characters of the new reading.
+    Select(anchor_, end_);
+    Realign();
+}
+
+void ViewModel::SetOem(bool on) {
+    if (on != Oem()) SetReading(on ? ShownReading::kOem : beforeOem_);
 }
 
 std::uint64_t ViewModel::LineStart(std::size_t line) const {
-    return line < cfg_.LineStarts.size() ? cfg_.LineStarts[line] : 0;
+    const std::uint64_t start = line < cfg_.LineStarts.size() ? cfg_.LineStarts[line] : 0;
+    // A line table made by a one-byte reading of a UTF-16 text starts lines
+    // after the line feed's first byte: the line starts after the character.
+    const FileForm& file = form_.File();
+    if (!form_.OneByte() && file.Utf16() && start > file.textStart && (start - file.textStart) % 2 != 0)
+        return form_.CharStartAtOrAfter(file_, start);
+    return start;
 }
 
 std::uint64_t ViewModel::LineEnd(std::size_t line) const {
-    return line + 1 < cfg_.LineStarts.size() ? cfg_.LineStarts[line + 1] : std::max(size_, LineStart(line));
+    return line + 1 < cfg_.LineStarts.size() ? LineStart(line + 1) : std::max(size_, LineStart(line));
 }
 
 std::size_t ViewModel::LineOf(std::uint64_t offset) const {
     const auto& starts = cfg_.LineStarts;
     const auto after = std::upper_bound(starts.begin(), starts.end(), offset);
-    return after == starts.begin() ? 0 : static_cast<std::size_t>(after - starts.begin() - 1);
+    std::size_t line = after == starts.begin() ? 0 : static_cast<std::size_t>(after - starts.begin() - 1);
+    while (line > 0 && LineStart(line) > offset) --line;  // moved to a character start past offset
+    return line;
+}
+
+ViewModel::Line ViewModel::LineAt(std::uint64_t offset) const {
+    const std::size_t line = LineOf(offset);
+    return {line, LineStart(line), LineEnd(line)};
 }
 
 std::uint32_t ViewModel::TermLength(std::uint32_t word) const {
@@ -57,29 +102,84 @@ void ViewModel::SetWrap(bool on) {
     // start of the new width.
 }
 
+std::uint64_t ViewModel::PieceStart(const Line& line, std::uint64_t k) const {
+    if (k == 0) return line.start;
+    return std::max(line.start, form_.CharStartAtOrBefore(file_, line.start + k * kPiece));
+}
+
+std::pair<std::uint64_t, std::uint64_t> ViewModel::PieceAround(const Line& line, std::uint64_t offset) const {
+    if (form_.OneByte()) return {line.start, line.end};
+    const std::uint64_t k = (offset - line.start) / kPiece;
+    auto endOf = [&](std::uint64_t piece) {
+        return line.start + (piece + 1) * kPiece >= line.end ? line.end : PieceStart(line, piece + 1);
+    };
+    const std::uint64_t end = endOf(k);
+    // The next piece's start may lie a few bytes before its nominal place, at a character start.
+    if (end <= offset && end < line.end) return {end, endOf(k + 1)};
+    return {PieceStart(line, k), end};
+}
+
+std::uint64_t ViewModel::CutRow(std::uint64_t start, std::uint64_t limit, const std::string& bytes, std::size_t at,
+                                ViewRow* row) const {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    std::uint64_t offset = start;
+    std::uint32_t used = 0;
+    while (offset < limit && at < bytes.size()) {
+        ShownChar ch = form_.Decode(offset, p + at, static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() - at, limit - offset)));
+        if (used > 0 && used + ch.cells > rowWidth_) break;  // a wide character that does not fit starts the next row
+        ch.column = used;
+        used += ch.cells;
+        offset += ch.length;
+        at += ch.length;
+        if (row) row->chars.push_back(ch);
+    }
+    return offset;
+}
+
+ViewModel::RowSpan ViewModel::RowAround(std::uint64_t offset) const {
+    const Line line = LineAt(offset);
+    if (form_.OneByte() || offset >= line.end) {
+        // One byte, one character, one cell: the rows are counted from the line's start.
+        const std::uint64_t start = std::min(line.start, offset);
+        const std::uint64_t rowStart = start + (offset - start) / rowWidth_ * rowWidth_;
+        return {rowStart, std::max(rowStart, std::min(rowStart + rowWidth_, line.end)), line.index};
+    }
+    // The rows of the piece that holds offset, decoded from the piece's start.
+    const auto [pieceStart, pieceEnd] = PieceAround(line, offset);
+    const std::uint64_t want =
+        std::min<std::uint64_t>(pieceEnd, offset + std::uint64_t{rowWidth_} * form_.MostBytesPerCell() + 8) - pieceStart;
+    std::string bytes(static_cast<std::size_t>(want), '\0');
+    // Bytes that can no longer be read (the file shrank) step as one-byte characters.
+    bytes.resize(file_.ReadAt(pieceStart, bytes.data(), bytes.size()));
+    bytes.resize(static_cast<std::size_t>(want), ' ');
+    std::uint64_t rowStart = pieceStart;
+    for (;;) {
+        const std::uint64_t end = CutRow(rowStart, pieceEnd, bytes, static_cast<std::size_t>(rowStart - pieceStart), nullptr);
+        if (end <= rowStart) return {rowStart, rowStart + 1, line.index};
+        if (end > offset) return {rowStart, end, line.index};
+        rowStart = end;
+    }
+}
+
 void ViewModel::RowUp() {
     if (top_ == 0) return;
-    const auto& starts = cfg_.LineStarts;
-    // The last line that starts below the top.
-    const auto below = std::lower_bound(starts.begin(), starts.end(), top_);
-    const std::size_t line = below == starts.begin() ? 0 : static_cast<std::size_t>(below - starts.begin() - 1);
-    const std::uint64_t start = std::min(LineStart(line), top_ - 1);
-    top_ = start + (top_ - 1 - start) / rowWidth_ * rowWidth_;
-    topLine_ = line;
+    const RowSpan row = RowAround(top_ - 1);
+    top_ = row.start;
+    topLine_ = row.line;
 }
 
 void ViewModel::RowDown() {
-    const std::size_t line = LineOf(top_);
-    const std::uint64_t start = std::min(LineStart(line), top_);
-    const std::uint64_t next = start + ((top_ - start) / rowWidth_ + 1) * rowWidth_;
-    const std::uint64_t end = LineEnd(line);
-    if (next < end) {
-        top_ = next;
-        topLine_ = line;
-    } else {
-        top_ = std::max(end, top_);
-        topLine_ = line + 1 < cfg_.LineStarts.size() ? line + 1 : line;
+    const Line line = LineAt(top_);
+    if (top_ < line.end) {
+        const RowSpan row = RowAround(top_);
+        if (row.end < line.end) {
+            top_ = row.end;
+            topLine_ = line.index;
+            return;
+        }
     }
+    top_ = std::max(line.end, top_);
+    topLine_ = line.index + 1 < cfg_.LineStarts.size() ? line.index + 1 : line.index;
 }
 
 void ViewModel::MoveRows(int rows, bool up) {
@@ -182,97 +282,90 @@ std::string ViewModel::Caption() const {
 std::vector<ViewRow> ViewModel::ReadRows(int count) const {
     std::vector<ViewRow> rows;
     if (count <= 0) return rows;
-    // Every row takes at most its width and a line feed.
-    std::string block(static_cast<std::size_t>(count) * (rowWidth_ + 1), '\0');
+    // Every row takes at most its width in cells, a line feed and a byte order mark.
+    const std::size_t perRow = std::size_t{rowWidth_} * form_.MostBytesPerCell() + 4;
+    std::string block(static_cast<std::size_t>(count) * perRow, '\0');
     block.resize(file_.ReadAt(top_, block.data(), block.size()));
-    std::size_t at = 0;
+    std::uint64_t start = top_;
+    Line line = LineAt(top_);
+    std::pair<std::uint64_t, std::uint64_t> piece = PieceAround(line, std::min(top_, std::max(line.start, line.end - 1)));
     for (int r = 0; r < count; ++r) {
+        if (start >= line.end && line.index + 1 < cfg_.LineStarts.size()) line = LineAt(start);
+        if (start >= piece.second && start < line.end) piece = PieceAround(line, start);
         ViewRow row;
-        row.start = top_ + at;
-        char last = 0;
-        while (row.text.size() < rowWidth_ && at < block.size()) {
-            const char byte = block[at++];
-            if (byte == '\n') break;  // a line feed ends the row and is not shown
-            last = byte;
-            row.text.push_back(static_cast<unsigned char>(byte) < 0x20 ? ' ' : byte);
-        }
-        if (last == '\r' && !row.text.empty()) row.text.pop_back();
-        row.end = top_ + at;
-        if (oem_)
-            for (char& c : row.text) c = static_cast<char>(kOemToAnsi[static_cast<unsigned char>(c)]);
+        row.start = start;
+        row.end = CutRow(start, std::min(line.end, piece.second), block, static_cast<std::size_t>(start - top_), &row);
+        // The text: no line feed, and a closing carriage return dropped.
+        std::size_t shown = row.chars.size();
+        if (shown > 0 && row.chars[shown - 1].LineFeed()) --shown;
+        if (shown > 0 && row.chars[shown - 1].c == '\r') --shown;
+        for (std::size_t i = 0; i < shown; ++i)
+            if (row.chars[i].cells != 0) AppendUtf8(row.text, row.chars[i].Drawn());
+        start = row.end;
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
+std::uint32_t ViewModel::HitLength(const TSaveElem& hit) const {
+    // A record written before hits kept their length: the term's length.
+    return hit.length != 0 ? hit.length : TermLength(hit.word);
+}
+
 std::vector<HitMark> ViewModel::MarksFor(const ViewRow& row) const {
     std::vector<HitMark> marks;
-    const auto& hits = cfg_.Hits;
-    if (hits.empty()) return marks;
-    // The first hit to look at, by bisection over the offsets.
-    std::size_t low = 0, high = hits.size() - 1, half;
-    do {
-        half = (high - low) / 2;
-        const std::size_t mid = low + half;
-        if (row.start < hits[mid].offset)
-            high = mid;
-        else
-            low = mid;
-    } while (half != 0);
-    for (std::size_t i = low; i < hits.size() && hits[i].offset < row.end; ++i) {
-        const TSaveElem& hit = hits[i];
-        if (!Counts(hit)) continue;
-        const std::uint64_t length = TermLength(hit.word), hitEnd = hit.offset + length;
-        if (hit.offset >= row.start)
-            marks.push_back({static_cast<std::size_t>(hit.offset - row.start),
-                             static_cast<std::size_t>(std::min(row.end - hit.offset, length))});
-        else if (hitEnd >= row.start && hitEnd < row.end)
-            marks.push_back({0, static_cast<std::size_t>(hitEnd - row.start)});
-        else if (hitEnd >= row.end)
-            marks.push_back({0, static_cast<std::size_t>(row.end - row.start)});
+    // A hit that starts before the row may still reach into it.
+    const std::uint64_t from = row.start > longestHit_ ? row.start - longestHit_ : 0;
+    for (auto it = FirstHitFrom(from); it != cfg_.Hits.end() && it->offset < row.end; ++it) {
+        if (!Counts(*it)) continue;
+        const std::uint64_t hitEnd = it->offset + HitLength(*it);
+        if (hitEnd <= row.start) continue;
+        // Every character whose bytes overlap the hit's, in whichever reading found it.
+        std::size_t first = 0, end = 0;
+        for (const ShownChar& ch : row.chars) {
+            if (ch.cells == 0 || ch.offset >= hitEnd || ch.offset + ch.length <= it->offset) continue;
+            if (end == 0) first = ch.column;
+            end = ch.column + ch.cells;
+        }
+        if (end > first) marks.push_back({first, end - first});
     }
     return marks;
 }
 
 void ViewModel::Select(std::uint64_t anchor, std::uint64_t end) {
-    anchor_ = std::min(anchor, size_);
-    end_ = std::min(end, size_);
+    // Whole characters: both ends at character starts.
+    auto snap = [this](std::uint64_t at) { return at >= size_ ? size_ : form_.CharStartAtOrBefore(file_, at); };
+    anchor_ = snap(anchor);
+    end_ = snap(end);
 }
 
 std::vector<SelectionSpan> ViewModel::SelectionSpans(int rows) const {
     std::vector<SelectionSpan> spans;
     const std::uint64_t from = std::min(anchor_, end_), to = std::max(anchor_, end_);
-    std::uint64_t start = top_;
-    std::size_t line = LineOf(top_);
-    for (int r = 0; r < rows && start < to && start < size_; ++r) {
-        const std::uint64_t lineEnd = LineEnd(line);
-        const std::uint64_t end = std::min(start + rowWidth_, lineEnd);
-        if (end > from) {
-            const std::uint64_t first = from > start ? from - start : 0;
-            const std::uint64_t last = end - start - (end > to ? end - to : 0);
-            if (last > first) spans.push_back({r, first, last});
+    if (from == to) return spans;
+    const std::vector<ViewRow> shown = ReadRows(rows);
+    for (std::size_t r = 0; r < shown.size() && shown[r].start < to; ++r) {
+        std::uint64_t first = 0, end = 0;
+        for (const ShownChar& ch : shown[r].chars) {
+            if (ch.cells == 0 || ch.offset >= to || ch.offset + ch.length <= from) continue;
+            if (end == 0) first = ch.column;
+            end = ch.column + ch.cells;
         }
-        if (end <= start) break;
-        start = end;
-        if (start >= lineEnd) ++line;
+        if (end > first) spans.push_back({static_cast<int>(r), first, end});
     }
     return spans;
 }
 
 std::uint64_t ViewModel::OffsetAt(std::uint64_t column, int row) const {
-    std::uint64_t start = top_;
-    std::size_t line = LineOf(top_);
-    for (int r = 0; r < row; ++r) {
-        const std::uint64_t lineEnd = LineEnd(line);
-        const std::uint64_t end = std::min(start + rowWidth_, lineEnd);
-        if (end >= size_) break;  // the walk stays in the file's last line
-        start = end;
-        if (start >= lineEnd) ++line;
-    }
-    // Up to the end of the line's text: a click past it selects to the line's end.
-    const bool endsWithLineFeed = line + 1 < cfg_.LineStarts.size();
-    const std::uint64_t textEnd = std::max(start, LineEnd(line) - (endsWithLineFeed ? 1 : 0));
-    return std::min(start + std::min(column, textEnd - start), size_);
+    const std::vector<ViewRow> rows = ReadRows(std::max(row, 0) + 1);
+    std::size_t at = 0;
+    while (at < rows.size() - 1 && rows[at].end < size_) ++at;  // the walk stays in the file's last line
+    const ViewRow& chosen = rows[at];
+    for (const ShownChar& ch : chosen.chars)
+        if (ch.LineFeed() || (ch.cells == 0 ? column <= ch.column : column < ch.column + ch.cells))
+            return std::min(ch.offset, size_);
+    // Past the end of the row's text: a click past a line selects to its end.
+    return std::min(chosen.end, size_);
 }
 
 std::string ViewModel::SelectedBytes() const {
@@ -280,6 +373,10 @@ std::string ViewModel::SelectedBytes() const {
     std::string bytes(static_cast<std::size_t>(to - from), '\0');
     bytes.resize(file_.ReadAt(from, bytes.data(), bytes.size()));
     return bytes;
+}
+
+std::string ViewModel::SelectedText() const {
+    return form_.Text(std::min(anchor_, end_), SelectedBytes());
 }
 
 }  // namespace quarvel

@@ -62,7 +62,7 @@ TEST(ViewRows, SteppingReadingAndHitTestingAgreeWithTheRowsOfEveryLine) {
         const std::vector<ViewRow> rows = model.ReadRows(static_cast<int>(starts.size()));
         for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
             ASSERT_EQ(rows[i].start, starts[i]) << ::testing::PrintToString(text) << " width " << width;
-            ASSERT_LE(rows[i].text.size(), width);
+            ASSERT_LE(rows[i].Cells(), width);
             ASSERT_EQ(model.OffsetAt(0, static_cast<int>(i)), starts[i]);
         }
         // Wherever the selection lies, its spans stay on the rows and inside them.
@@ -135,6 +135,7 @@ TEST(ViewRows, LinesWithoutLineFeedsAndLinesOfExactlyTheRowWidth) {
 }
 
 TEST(ViewRows, ControlBytesShowAsBlanksAndOemConvertsWhileCopyKeepsTheBytes) {
+    // Not UTF-8 (0x80 is no character there): shown in ANSI.
     std::string text = "a\tb";
     text += '\0';
     text += "c\r\n\x80\xC9\xFF";
@@ -142,15 +143,16 @@ TEST(ViewRows, ControlBytesShowAsBlanksAndOemConvertsWhileCopyKeepsTheBytes) {
     ViewModel& model = *shown.model;
     std::vector<ViewRow> rows = model.ReadRows(2);
     EXPECT_EQ(rows[0].text, std::string("a b c"));  // the closing carriage return is dropped
-    EXPECT_EQ(rows[1].text, "\x80\xC9\xFF");
+    EXPECT_EQ(model.ShownAs(), ShownReading::kAnsi);
+    EXPECT_EQ(rows[1].text, "\u20AC\u00C9\u00FF");  // the Windows-1252 characters, as UTF-8
     model.SetOem(true);
     rows = model.ReadRows(2);
-    const std::string converted{static_cast<char>(kOemToAnsi[0x80]), static_cast<char>(kOemToAnsi[0xC9]),
-                                static_cast<char>(kOemToAnsi[0xFF])};
-    EXPECT_EQ(rows[1].text, converted);
-    EXPECT_NE(converted, "\x80\xC9\xFF");
+    EXPECT_EQ(rows[1].text, "\u00C7+\u00A0");  // code page 437 as its Windows-1252 look-alikes
     model.SelectAll();
     EXPECT_EQ(model.SelectedBytes(), text);  // raw: no conversion, line breaks and NUL as in the file
+    EXPECT_EQ(model.SelectedText(), std::string("a\tb") + '\0' + "c\r\n\u00C7+\u00A0");
+    model.SetOem(false);
+    EXPECT_EQ(model.SelectedText(), std::string("a\tb") + '\0' + "c\r\n\u20AC\u00C9\u00FF");
 }
 
 TEST(ViewHits, NextAndPrevFollowTheAllWordsRule) {
