@@ -181,19 +181,20 @@ private:
                 dc.DrawRectangle((static_cast<int>(selFirst) - horizontal_) * charWidth_, y,
                                  static_cast<int>(selEnd - selFirst) * charWidth_, lineHeight_);
             }
-            const std::size_t end = std::min(right, row.text.size());
-            if (end <= left) continue;
-            hit.assign(end - left, false);
+            hit.assign(row.Cells(), false);
             for (const HitMark& mark : model_.MarksFor(row))
-                for (std::size_t c = std::max(mark.column, left); c < mark.column + mark.length && c < end; ++c)
-                    hit[c - left] = true;
-            for (std::size_t c = left; c < end; ++c) {
-                const unsigned char ansi = static_cast<unsigned char>(row.text[c]);
-                const bool selected = c >= selFirst && c < selEnd, marked = hit[c - left];
-                if (ansi == ' ' && !selected) continue;  // the window is already white there
+                for (std::size_t c = mark.column; c < mark.column + mark.length && c < hit.size(); ++c) hit[c] = true;
+            // Each character in its own cells, a wide one in two, so that the
+            // columns stay aligned whatever font the toolkit draws a glyph from.
+            for (const ShownChar& ch : row.chars) {
+                const std::size_t column = ch.column;
+                if (ch.cells == 0 || column + ch.cells <= left || column >= right) continue;
+                const char32_t drawn = ch.Drawn();
+                const bool selected = column >= selFirst && column < selEnd, marked = hit[column];
+                if (drawn == ' ' && !selected) continue;  // the window is already white there
                 const wxColour& ink = selected ? (marked ? inverseHit : inverseText) : (marked ? hit_ : text);
-                dc.DrawBitmap(cells_.Cell(ansi, ink, selected ? text : window),
-                              (static_cast<int>(c) - horizontal_) * charWidth_, y);
+                dc.DrawBitmap(cells_.Cell(drawn, ch.cells, ink, selected ? text : window),
+                              (static_cast<int>(column) - horizontal_) * charWidth_, y);
             }
         }
         SetScrollbar(wxVERTICAL, static_cast<int>(model_.ScrollPosition()), 1, kScrollRange + 1);
@@ -252,7 +253,12 @@ void TViewDlg::BuildMenu() {
     auto* options = new wxMenu;
     options->AppendCheckItem(kVmWrap, "&Wrap\tF2");
     options->AppendCheckItem(kVmAllWords, "&All words");
-    options->AppendCheckItem(kVmOem, "&Oem\tF8");
+    // The reading the file is shown in; F8 toggles OEM.
+    options->AppendSeparator();
+    options->AppendRadioItem(kVmAuto, "Au&to reading");
+    options->AppendRadioItem(kVmUnicode, "&Unicode (UTF-8, UTF-16)");
+    options->AppendRadioItem(kVmAnsi, "A&NSI");
+    options->AppendRadioItem(kVmOem, "&Oem\tF8");
     auto* bar = new wxMenuBar;
     bar->Append(search, "&Search");
     bar->Append(edit, "&Edit");
@@ -282,7 +288,7 @@ void TViewDlg::BuildMenu() {
         model_->SelectAll();
         canvas_->Refresh(false);
     }, kVmSelectAll);
-    for (int id : {kVmWrap, kVmAllWords, kVmOem})
+    for (int id : {kVmWrap, kVmAllWords, kVmOem, kVmAuto, kVmUnicode, kVmAnsi})
         Bind(wxEVT_MENU, [this, id](wxCommandEvent&) { OnToggle(id); }, id);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
 }
@@ -294,10 +300,11 @@ void TViewDlg::OnHit(bool next) {
 
 void TViewDlg::OnCopy() {
     if (!model_->HasSelection()) return;
-    const std::string bytes = model_->SelectedBytes();
+    // The text in the reading shown: UTF-8, every character of it valid.
+    const std::string text = model_->SelectedText();
     wxClipboardLocker locker;
     if (!locker) return;
-    wxTheClipboard->SetData(new wxTextDataObject(FromAnsi(bytes)));
+    wxTheClipboard->SetData(new wxTextDataObject(wxString::FromUTF8(text.data(), text.size())));
 }
 
 void TViewDlg::OnToggle(int id) {
@@ -305,11 +312,25 @@ void TViewDlg::OnToggle(int id) {
     // command came from the menu or from a key.
     if (id == kVmWrap) model_->SetWrap(!model_->Wrap());
     if (id == kVmAllWords) model_->SetAllWords(!model_->AllWords());
+    // OEM's item or F8: OEM, or back from it to the reading chosen before.
     if (id == kVmOem) model_->SetOem(!model_->Oem());
-    GetMenuBar()->Check(kVmWrap, model_->Wrap());
-    GetMenuBar()->Check(kVmAllWords, model_->AllWords());
-    GetMenuBar()->Check(kVmOem, model_->Oem());
+    if (id == kVmAuto) model_->SetReading(ShownReading::kAuto);
+    if (id == kVmUnicode) model_->SetReading(ShownReading::kUnicode);
+    if (id == kVmAnsi) model_->SetReading(ShownReading::kAnsi);
+    ShowState();
     if (!IsIconized()) canvas_->Refresh(false);
+}
+
+void TViewDlg::ShowState() {
+    wxMenuBar* bar = GetMenuBar();
+    bar->Check(kVmWrap, model_->Wrap());
+    bar->Check(kVmAllWords, model_->AllWords());
+    switch (model_->Reading()) {
+        case ShownReading::kAuto: bar->Check(kVmAuto, true); break;
+        case ShownReading::kUnicode: bar->Check(kVmUnicode, true); break;
+        case ShownReading::kAnsi: bar->Check(kVmAnsi, true); break;
+        case ShownReading::kOem: bar->Check(kVmOem, true); break;
+    }
 }
 
 }  // namespace quarvel

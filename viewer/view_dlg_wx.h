@@ -21,6 +21,9 @@ enum ViewCommandId : int {
     kVmInfo = 606,
     kVmCopy = 607,
     kVmSelectAll = 608,
+    kVmAuto = 609,  // the reading shown: Auto, Unicode, ANSI, or OEM (kVmOem, F8)
+    kVmUnicode = 610,
+    kVmAnsi = 611,
     kVmExit = 24310,
 };
 
@@ -47,6 +50,8 @@ private:
     void OnHit(bool next);
     void OnCopy();
     void OnToggle(int id);
+    // The menu's marks as the model holds its flags and reading.
+    void ShowState();
 
     std::unique_ptr<TSearchCFG> cfg_;
     std::optional<Tstr> query_;  // the expression the hits were found with

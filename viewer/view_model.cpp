@@ -327,7 +327,12 @@ std::vector<HitMark> ViewModel::MarksFor(const ViewRow& row) const {
             if (end == 0) first = ch.column;
             end = ch.column + ch.cells;
         }
-        if (end > first) marks.push_back({first, end - first});
+        // Several readings may have found the same occurrence: it is marked once.
+        const HitMark mark{first, end - first};
+        if (end > first && std::none_of(marks.begin(), marks.end(), [&](const HitMark& m) {
+                return m.column == mark.column && m.length == mark.length;
+            }))
+            marks.push_back(mark);
     }
     return marks;
 }

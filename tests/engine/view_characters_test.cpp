@@ -337,18 +337,21 @@ TEST(ViewCharacters, AutoJudgesByAByteOrderMarkOrABoundedSampleFromTheStart) {
 }
 
 TEST(ViewCharacters, HitsOfEveryReadingMarkTheCharactersTheyFound) {
-    // "Café" in UTF-8: the Unicode reading finds "café" (5 bytes); the ANSI
-    // reading found "CafÃ" (5 bytes too, the same ones); a hit of an old
-    // record has no length and takes the term's ("be", 2 bytes).
+    // "Café" in UTF-8: the Unicode reading finds "café" (5 bytes); the OEM
+    // reading found "Caf" and the first byte of é (4 bytes), which marks the
+    // same characters, once; a hit of an old record has no length and takes
+    // the term's ("be", 2 bytes).
     const std::string text = "A Caf\xC3\xA9 be\n";
-    Shown shown(text, {{2, 0, 1, 5, kReadingUnicode}, {2, 0, 1, 4, kReadingOem}, {8, 1, 1, 0, 0}});
+    Shown shown(text, {{2, 0, 1, 5, kReadingUnicode}, {2, 0, 1, 4, kReadingOem}, {6, 0, 1, 1, kReadingAnsi},
+                       {8, 1, 1, 0, 0}});
     ViewModel& model = *shown.model;
     const ViewRow row = model.ReadRows(1)[0];
     const std::vector<HitMark> marks = model.MarksFor(row);
     ASSERT_EQ(marks.size(), 3u);
     EXPECT_EQ(marks[0].column, 2u);
     EXPECT_EQ(marks[0].length, 4u);  // C a f é
-    EXPECT_EQ(marks[1].length, 4u);  // its first byte of é is enough to mark é
+    EXPECT_EQ(marks[1].column, 5u);  // the last byte of é alone marks é
+    EXPECT_EQ(marks[1].length, 1u);
     EXPECT_EQ(marks[2].column, 7u);
     EXPECT_EQ(marks[2].length, 2u);
 }
