@@ -37,7 +37,7 @@ private:
         }
     };
     wxFont font_;
-    int width_ = 0, height_ = 0;
+    int width_ = 0, height_ = 0, ascent_ = 0;  // ascent: the viewer font's, in the cell
     double scale_ = 1;
     // (character and cells, colours) -> the drawn cells
     LruCache<std::pair<std::uint64_t, std::uint64_t>, wxBitmap, KeyHash> cells_{kGlyphCellsKept};

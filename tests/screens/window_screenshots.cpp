@@ -148,6 +148,8 @@ bool TakeMainWindowShots(const std::string& folder) {
 
 // The viewer over a made-up file: hits, wrap, a selection, Oem, and its information.
 bool TakeViewerShots(const std::string& folder);
+// The viewer over a UTF-8 file of accented, Cyrillic and CJK text with hits.
+bool TakeViewerCharacterShots(const std::string& folder);
 bool TakeHelpShots(const std::string& folder);
 
 struct Shot {
@@ -241,6 +243,7 @@ int TakeAll(const std::string& folder) {
     }
     ok &= TakeMainWindowShots(folder);
     ok &= TakeViewerShots(folder);
+    ok &= TakeViewerCharacterShots(folder);
     ok &= TakeHelpShots(folder);
     return ok ? 0 : 1;
 }
@@ -301,6 +304,65 @@ bool TakeViewerShots(const std::string& folder) {
         TFileInfoDlg info(viewer, viewer->Record(), query.get());
         ok &= TakeShots(info, {{folder + "/file-info.png", [] {}}});
     }
+    viewer->Destroy();
+    Settle(200);
+    std::filesystem::remove_all(dir);
+    return ok;
+}
+
+bool TakeViewerCharacterShots(const std::string& folder) {
+    char dir[] = "/tmp/quarvel-shots-XXXXXX";
+    if (!mkdtemp(dir)) return false;
+    const std::string path = std::string(dir) + "/utf8.txt";
+    {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        std::fputs("Caf\u00E9 cr\u00E8me br\u00FBl\u00E9e, na\u00EFve \u00E0 la fa\u00E7on: caf\u00E9 for everyone.\n", out);
+        std::fputs("\u0420\u0443\u0441\u0441\u043A\u0438\u0439: \u043F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440! "
+                   "\u0421\u043A\u0430\u0436\u0438 \u043F\u0440\u0438\u0432\u0435\u0442 \u0435\u0449\u0451 \u0440\u0430\u0437.\n", out);
+        std::fputs("\u4E2D\u6587: \u4F60\u597D\uFF0C\u4E16\u754C\u3002\u6F22\u5B57 and ASCII | columns line up\n", out);
+        std::fputs("\u65E5\u672C\u8A9E: \u3053\u3093\u306B\u3061\u306F \u4E16\u754C (wide cells) end\n", out);
+        std::fputs("0123456789012345678901234567890123456789 (one cell per digit)\n", out);
+        std::fputs("Mixed: caf\u00E9|\u043F\u0440\u0438\u0432\u0435\u0442|\u4E16\u754C with a combining accent: e\u0301\n", out);
+        std::fclose(out);
+    }
+    auto cfg = std::make_unique<TSearchCFG>();
+    cfg->SetDefaults();
+    cfg->SearchFilesMask = path;
+    cfg->SearchString = "caf\u00E9|\u043F\u0440\u0438\u0432\u0435\u0442|\u4E16\u754C";
+    cfg->DeriveWindows(TodayDosDate());
+    std::unique_ptr<Tstr> query;
+    {
+        TProcesDlg run(nullptr, "Open", nullptr, *cfg, query);
+        if (run.ShowModal() != wxID_OK) return false;
+    }
+    TUiSettings ui;
+    ui.ViewerFont.lfFaceName = "Courier New";
+    ui.ViewerFont.lfHeight = -13;
+    ui.ViewerFont.lfWeight = 400;
+    ui.ColorVD = 0x0000FF;
+    std::int32_t viewers = 0;
+    auto* viewer = new TViewDlg(std::move(cfg), query.get(), ui, viewers);
+    viewer->SetSize(40, 40, 640, 300);
+    viewer->Show();
+    Settle(600);
+    bool ok = SaveScreen(viewer->GetScreenRect(), folder + "/viewer-utf8.png");
+    auto command = [viewer](int id) {
+        wxCommandEvent event(wxEVT_MENU, id);
+        viewer->ProcessWindowEvent(event);
+        Settle(400);
+    };
+    viewer->SetSize(40, 40, 330, 300);
+    command(kVmWrap);
+    ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-utf8-wrap.png");
+    viewer->SetSize(40, 40, 640, 300);
+    command(kVmWrap);
+    viewer->Model().Select(viewer->Model().OffsetAt(5, 1), viewer->Model().OffsetAt(14, 2));
+    viewer->Canvas()->Refresh();
+    Settle(400);
+    ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-utf8-selection.png");
+    viewer->Model().Select(0, 0);
+    command(kVmAnsi);
+    ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-utf8-ansi.png");
     viewer->Destroy();
     Settle(200);
     std::filesystem::remove_all(dir);
