@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# The viewer's menus and Esc, driven as a user would: Esc while one of its
-# menus is open (opened by the mouse, or by its key) closes only that menu;
-# Esc with no menu open closes the viewer. Needs a display and xdotool
-# (program_driver.sh).
+# The viewer's menus, Copy and Esc, driven as a user would: Ctrl+A then
+# Ctrl+C over a UTF-8 file of Cyrillic, accented and CJK text puts its text
+# on the clipboard (read back with xclip); Esc while one of its menus is open
+# (opened by the mouse, or by its key) closes only that menu; Esc with no menu
+# open closes the viewer. Needs a display and xdotool (program_driver.sh).
 set -u
 program=${1:-}
 source "$(dirname "$0")/program_driver.sh"
 
 tree=$work/tree
 mkdir -p "$tree"
-printf 'alpha beta\n' >"$tree/a.txt"
+printf 'alpha beta\n\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82, \xd0\xbc\xd0\xb8\xd1\x80! caf\xc3\xa9 \xe4\xb8\xad\xe6\x96\x87\n' >"$tree/a.txt"
 settings_for_search "$tree" "*.txt" alpha
 
 start_program
@@ -17,6 +18,16 @@ first_shown 20 Quarvel "at the start"
 main=$window
 search_and_select_first_row
 open_viewer
+
+press "$viewer" "the viewer" ctrl+a ctrl+c
+if command -v xclip >/dev/null; then
+  clipboard() { timeout 5 xclip -o -selection clipboard 2>/dev/null; }
+  copied() { [ "$(clipboard)" = "$(cat "$tree/a.txt")" ]; }
+  poll 5 "the clipboard to hold the file's text" copied ||
+    fail "Ctrl+A, Ctrl+C in the viewer copied '$(clipboard)', not the file's text"
+else
+  echo "note: xclip is not installed: the copied text is not checked"
+fi
 
 menu_up() { [ "$(xdotool search --onlyvisible --class . 2>/dev/null | wc -l)" -gt "$windows_before" ]; }
 viewer_up() { xdotool search --onlyvisible --name "^$tree/a\\.txt " >/dev/null 2>&1; }
