@@ -62,7 +62,7 @@ struct Checker {
         FUZZ_CHECK(rows.size() <= static_cast<std::size_t>(std::max(count, 0)));
         for (const ViewRow& row : rows) {
             FUZZ_CHECK(row.start <= row.end && row.end <= text.size());
-            FUZZ_CHECK(row.text.size() <= model.RowWidth());
+            FUZZ_CHECK(row.Cells() <= model.RowWidth());
             if (aligned && row.start < text.size()) {
                 FUZZ_CHECK(at != starts.end() && *at == row.start);
                 ++at;
@@ -136,6 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TextSource file(text);
     ViewModel model(cfg, &query, file);
+    model.SetReading(ShownReading::kAnsi);  // the account of rows below is by bytes: one byte, one character
     Checker checker{text, cfg, model};
     model.SetWindowSize(in.Below(130), static_cast<int>(in.Below(60)) - 2);
     model.SetWrap(in.Flag());
@@ -174,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     checker.Toggled(before);
                 }
                 if (t == 1) model.SetAllWords(!model.AllWords());
-                if (t == 2) model.SetOem(!model.Oem());
+                if (t == 2) model.SetOem(!model.Oem());  // OEM, and back to ANSI
                 if (t == 3) model.SelectAll();
                 break;
             }
