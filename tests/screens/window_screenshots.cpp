@@ -248,6 +248,39 @@ int TakeAll(const std::string& folder) {
     return ok ? 0 : 1;
 }
 
+
+// The View command's search over path, then a viewer over its record, as the
+// main window opens one: 640 pixels wide, height as given, shown and settled.
+TViewDlg* OpenViewer(const std::string& path, const std::string& expression, int height, std::unique_ptr<Tstr>& query) {
+    auto cfg = std::make_unique<TSearchCFG>();
+    cfg->SetDefaults();
+    cfg->SearchFilesMask = path;
+    cfg->SearchString = expression;
+    cfg->DeriveWindows(TodayDosDate());
+    {
+        TProcesDlg run(nullptr, "Open", nullptr, *cfg, query);
+        if (run.ShowModal() != wxID_OK) return nullptr;
+    }
+    static TUiSettings ui;  // the viewer keeps a reference to it
+    ui.ViewerFont.lfFaceName = "Courier New";
+    ui.ViewerFont.lfHeight = -13;
+    ui.ViewerFont.lfWeight = 400;
+    ui.ColorVD = 0x0000FF;
+    static std::int32_t viewers = 0;
+    auto* viewer = new TViewDlg(std::move(cfg), query.get(), ui, viewers);
+    viewer->SetSize(40, 40, 640, height);
+    viewer->Show();
+    Settle(600);
+    return viewer;
+}
+
+// A command of the viewer's menu, and the repaint after it.
+void ViewerCommand(TViewDlg* viewer, int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    viewer->ProcessWindowEvent(event);
+    Settle(400);
+}
+
 bool TakeViewerShots(const std::string& folder) {
     char dir[] = "/tmp/quarvel-shots-XXXXXX";
     if (!mkdtemp(dir)) return false;
@@ -264,32 +297,11 @@ bool TakeViewerShots(const std::string& folder) {
         for (int i = 1; i <= 30; ++i) std::fprintf(out, "Line %02d %s\n", i, i % 7 == 0 ? "with alpha and beta" : "plain");
         std::fclose(out);
     }
-    auto cfg = std::make_unique<TSearchCFG>();
-    cfg->SetDefaults();
-    cfg->SearchFilesMask = path;
-    cfg->SearchString = "alpha|beta";
-    cfg->DeriveWindows(TodayDosDate());
     std::unique_ptr<Tstr> query;
-    {
-        TProcesDlg run(nullptr, "Open", nullptr, *cfg, query);
-        if (run.ShowModal() != wxID_OK) return false;
-    }
-    TUiSettings ui;
-    ui.ViewerFont.lfFaceName = "Courier New";
-    ui.ViewerFont.lfHeight = -13;
-    ui.ViewerFont.lfWeight = 400;
-    ui.ColorVD = 0x0000FF;
-    std::int32_t viewers = 0;
-    auto* viewer = new TViewDlg(std::move(cfg), query.get(), ui, viewers);
-    viewer->SetSize(40, 40, 640, 420);
-    viewer->Show();
-    Settle(600);
+    TViewDlg* viewer = OpenViewer(path, "alpha|beta", 420, query);
+    if (!viewer) return false;
     bool ok = SaveScreen(viewer->GetScreenRect(), folder + "/viewer-hits.png");
-    auto command = [viewer](int id) {
-        wxCommandEvent event(wxEVT_MENU, id);
-        viewer->ProcessWindowEvent(event);
-        Settle(400);
-    };
+    auto command = [viewer](int id) { ViewerCommand(viewer, id); };
     command(kVmWrap);
     ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-wrap.png");
     command(kVmWrap);
@@ -325,32 +337,11 @@ bool TakeViewerCharacterShots(const std::string& folder) {
         std::fputs("Mixed: caf\u00E9|\u043F\u0440\u0438\u0432\u0435\u0442|\u4E16\u754C with a combining accent: e\u0301\n", out);
         std::fclose(out);
     }
-    auto cfg = std::make_unique<TSearchCFG>();
-    cfg->SetDefaults();
-    cfg->SearchFilesMask = path;
-    cfg->SearchString = "caf\u00E9|\u043F\u0440\u0438\u0432\u0435\u0442|\u4E16\u754C";
-    cfg->DeriveWindows(TodayDosDate());
     std::unique_ptr<Tstr> query;
-    {
-        TProcesDlg run(nullptr, "Open", nullptr, *cfg, query);
-        if (run.ShowModal() != wxID_OK) return false;
-    }
-    TUiSettings ui;
-    ui.ViewerFont.lfFaceName = "Courier New";
-    ui.ViewerFont.lfHeight = -13;
-    ui.ViewerFont.lfWeight = 400;
-    ui.ColorVD = 0x0000FF;
-    std::int32_t viewers = 0;
-    auto* viewer = new TViewDlg(std::move(cfg), query.get(), ui, viewers);
-    viewer->SetSize(40, 40, 640, 300);
-    viewer->Show();
-    Settle(600);
+    TViewDlg* viewer = OpenViewer(path, "caf\u00E9|\u043F\u0440\u0438\u0432\u0435\u0442|\u4E16\u754C", 300, query);
+    if (!viewer) return false;
     bool ok = SaveScreen(viewer->GetScreenRect(), folder + "/viewer-utf8.png");
-    auto command = [viewer](int id) {
-        wxCommandEvent event(wxEVT_MENU, id);
-        viewer->ProcessWindowEvent(event);
-        Settle(400);
-    };
+    auto command = [viewer](int id) { ViewerCommand(viewer, id); };
     viewer->SetSize(40, 40, 330, 300);
     command(kVmWrap);
     ok &= SaveScreen(viewer->GetScreenRect(), folder + "/viewer-utf8-wrap.png");

@@ -20,19 +20,12 @@
 #include "tests/shell/modal_expect.h"
 #include "tests/shell/settle.h"
 #include "tests/temp_folder.h"
+#include "tests/shell/quiet_observer.h"
 #include "viewer/view_dlg_wx.h"
 
 namespace quarvel {
 namespace {
 
-
-struct Quiet : RunObserver {
-    void ShowMessage(const std::string&, const std::string&, MessageKind) override {}
-    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::string&, const std::string&,
-                                         const std::string&) override {
-        return AbortRetryIgnore::Abort;
-    }
-};
 
 wxString Copied() {
     wxTextDataObject copied;

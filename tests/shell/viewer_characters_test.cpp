@@ -16,18 +16,11 @@
 #include "tests/shell/settle.h"
 #include "tests/temp_folder.h"
 #include "viewer/glyph_cells_wx.h"
+#include "tests/shell/quiet_observer.h"
 #include "viewer/view_dlg_wx.h"
 
 namespace quarvel {
 namespace {
-
-struct Quiet : RunObserver {
-    void ShowMessage(const std::string&, const std::string&, MessageKind) override {}
-    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::string&, const std::string&,
-                                         const std::string&) override {
-        return AbortRetryIgnore::Abort;
-    }
-};
 
 std::string Copied() {
     wxTextDataObject copied;
