@@ -122,8 +122,6 @@ DecideScan::DecideScan(const TSearchCFG& cfg, const Tstr& query, const TermPatte
                 if (p.folded[q] == p.folded[k]) ++k;
                 u.border[q + 1] = static_cast<std::uint32_t>(k);
             }
-        } else {
-            u.dead = u.dead || CannotOccur(p.folded);
         }
         add(std::move(u));
     }
@@ -276,8 +274,7 @@ std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t 
         if (w->second - w->first < len) continue;
         std::size_t m;
         if (s.folded) {
-            std::size_t length;
-            m = FindFolded(s, std::max(from, w->first), w->second, lastStart, accept, length);
+            m = FindFolded(s, std::max(from, w->first), w->second, lastStart);
         } else {
             const std::size_t last = std::min(w->second - len, lastStart);
             m = s.finder.Find(buffer_.data(), std::max(from, w->first), last, nullptr, accept);
@@ -291,8 +288,7 @@ std::size_t DecideScan::FindNear(const Stream& s, std::size_t from, std::size_t 
 // UTF-8 from the first character start on, at a start no later than
 // lastStart, accepted by the Unicode reading's rules: Knuth-Morris-Pratt over
 // characters, linear in the bytes.
-std::size_t DecideScan::FindFolded(const Stream& s, std::size_t from, std::size_t to, std::size_t lastStart,
-                                   OccurrenceTest, std::size_t& length) {
+std::size_t DecideScan::FindFolded(const Stream& s, std::size_t from, std::size_t to, std::size_t lastStart) {
     const std::u32string& term = *s.folded;
     const std::size_t len = term.size();
     const std::uint8_t* p = buffer_.data();
@@ -322,10 +318,7 @@ std::size_t DecideScan::FindFolded(const Stream& s, std::size_t from, std::size_
         if (q < len) continue;
         const std::size_t m = starts[(count - len) % ringSize];
         if (m > lastStart) return kNotFound;
-        if (AcceptUnicode(m, end - m)) {
-            length = end - m;
-            return m;
-        }
+        if (AcceptUnicode(m, end - m)) return m;
         q = s.border[q];
     }
     return kNotFound;

@@ -65,8 +65,7 @@ private:
                        const std::string& termB) const;
     bool CannotOccur(const std::string& term, const std::uint8_t* map) const;
     bool CannotOccur(const std::u32string& folded) const;
-    std::size_t FindFolded(const Stream& s, std::size_t from, std::size_t to, std::size_t lastStart,
-                           OccurrenceTest accept, std::size_t& length);
+    std::size_t FindFolded(const Stream& s, std::size_t from, std::size_t to, std::size_t lastStart);
     bool AcceptByte(const Stream& s, std::size_t m) const;
     bool AcceptUnicode(std::size_t m, std::size_t len) const;
     bool SettleLazy(std::size_t from, std::size_t lastStart, bool unitEnds);
