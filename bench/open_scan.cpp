@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     }
 
     struct Quiet : ScanObserver {} observer;
-    const bool cancel = false;
+    const CancelFlag cancel;
     for (std::uint32_t within : {kWithinFile, kWithinLine}) {
         TSearchCFG cfg;
         cfg.SetDefaults();
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("Open scan, %-4s unit: %.0f MB in %.2f s (%.0f MB/s), found=%d, %zu hits, %u lines\n",
                     within == kWithinFile ? "File" : "Line", written / 1048576.0, seconds,
-                    written / 1048576.0 / seconds, found, cfg.Hits.size(), cfg.LineCount);
+                    written / 1048576.0 / seconds, found, engine.Result().hits.size(), engine.Result().lineCount);
     }
     std::printf("peak memory: %ld KB\n", PeakKilobytes());
     unlink(path.c_str());

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     close(fd);
 
     struct Quiet : ScanObserver {} observer;
-    const bool cancel = false;
+    const CancelFlag cancel;
     const long before = PeakKilobytes();
     for (std::uint32_t within : {kWithinFile, kWithinLine}) {
         TSearchCFG cfg;

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     close(fd);
 
     struct Quiet : ScanObserver {} observer;
-    const bool cancel = false;
+    const CancelFlag cancel;
     TSearchCFG cfg;
     cfg.SetDefaults();
     cfg.SearchIgnoreCase = 1;

@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((!e.folder.empty() && e.folder[0] == '/') || e.folder.find("..") != std::string::npos) return 0;
 
     QuietObserver observer;
-    const bool cancel = false;
+    const CancelFlag cancel;
     FileSelection selection(cfg, observer, cancel, true);
     // Relative folders start at the tree; libFuzzer's own paths at the folder it was started in.
     static const int started = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -64,12 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!c.unicode) FUZZ_CHECK(OracleScan(path, withHits, query, true) == oracle);
 
     ScanObserver observer;
-    const bool cancel = false;
+    const CancelFlag cancel;
     for (bool collect : {false, true}) {
         cfg = CaseCfg(c);
         MatchEngine full(cfg, query, observer, cancel);
         full.SetCollectHits(collect);
-        Disagree(collect ? "the full scan with hits" : "the full scan", full.Scan(folder, name), oracle, c);
+        Disagree(collect ? "the full scan with hits" : "the full scan", Stored(full, full.Scan(folder, name), cfg), oracle, c);
         // Collecting hits, a file is read even without terms.
         FUZZ_CHECK(cfg.GSizeFilesCurrent == (collect ? CaseCfg(c).GSizeFilesCurrent + static_cast<double>(c.bytes.size()) : oracleCurrent));
         if (collect && !c.unicode) {
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cfg = CaseCfg(c);
     MatchEngine deciding(cfg, query, observer, cancel);
     ::lseek(fd, 0, SEEK_SET);
-    Disagree("deciding", deciding.Decide(fd, path), oracle, c);
+    Disagree("deciding", Stored(deciding, deciding.Decide(fd, path), cfg), oracle, c);
     FUZZ_CHECK(cfg.GSizeFilesCurrent == oracleCurrent);
 
     cfg = CaseCfg(c);

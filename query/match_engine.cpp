@@ -60,21 +60,36 @@ std::vector<std::uint32_t> Borders(const std::u32string& t) {
 
 }  // namespace
 
-MatchEngine::MatchEngine(TSearchCFG& cfg, Tstr& query, ScanObserver& observer, const bool& cancel)
+void FileScan::StoreIn(TSearchCFG& cfg) const {
+    cfg.LineStarts = lineStarts;
+    cfg.LineCount = lineCount;
+    cfg.LongestLine = longestLine;
+    cfg.Hits = hits;
+    cfg.UnitHits.clear();
+}
+
+MatchEngine::MatchEngine(const TSearchCFG& cfg, const Tstr& query, ScanObserver& observer, const CancelFlag& cancel)
     : cfg_(cfg), query_(query), observer_(observer), cancel_(cancel) {}
 
 MatchEngine::~MatchEngine() = default;
 
-void MatchEngine::ReportProgress(bool force) {
-    if (!force && (++piecesSinceCheck_ & 15u) != 0) return;
+void MatchEngine::ReportProgress() {
+    if ((++piecesSinceCheck_ & 15u) != 0) return;
     auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastReport_ < kReportInterval) return;
+    if (now - lastReport_ < kReportInterval) return;
     lastReport_ = now;
-    if (cfg_.GSizeFiles != 0.0) {
-        double percent = std::floor(std::floor(cfg_.GSizeFilesCurrent) / cfg_.GSizeFiles * 100.0);
-        observer_.SetProgress(static_cast<int>(std::clamp(percent, 0.0, 100.0)));
-    }
-    observer_.PumpMessages();
+    observer_.FileProgress(fileBytes_);
+}
+
+void MatchEngine::StartFile() {
+    result_.satisfied = 0;
+    result_.read = false;
+    result_.lineStarts.assign(1, 0);
+    result_.lineCount = 0;
+    result_.longestLine = 0;
+    result_.hits.clear();
+    unitHits_.clear();
+    fileBytes_ = 0;
 }
 
 void MatchEngine::Prepare() {
@@ -175,7 +190,7 @@ void MatchEngine::SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, boo
 
 void MatchEngine::Found(std::uint32_t term, std::uint64_t at, std::uint32_t length, std::uint32_t reading) {
     found_[term] = 1;
-    if (collectHits_) SortedInsert(cfg_.UnitHits, {at, term, 0, length, reading});
+    if (collectHits_) SortedInsert(unitHits_, {at, term, 0, length, reading});
 }
 
 void MatchEngine::SearchBytes(std::size_t reading, const unsigned char* raw, std::uint32_t n, bool firstOfUnit,
@@ -306,18 +321,17 @@ void MatchEngine::SearchUnicode(const unsigned char* raw, std::uint32_t n, bool 
 }
 
 void MatchEngine::ProcessPiece(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit) {
-    cfg_.GSizeFilesCurrent += n;
-    ReportProgress(false);
+    fileBytes_ += n;
+    ReportProgress();
     for (std::size_t r = 0; r < kByteReadingCount; ++r)
         if (patterns_->ByteReadingOn(r)) SearchBytes(r, raw, n, firstOfUnit, endsUnit);
     if (patterns_->UnicodeOn()) SearchUnicode(raw, n, firstOfUnit, endsUnit);
 }
 
 int MatchEngine::Scan(const std::string& folder, const std::string& name) {
-    cfg_.ResetPerFile();
-    cfg_.LineStarts.push_back(0);
+    StartFile();
     const std::uint32_t terms = query_.TermCount();
-    if (terms == 0 && !collectHits_) return 1;
+    if (terms == 0 && !collectHits_) return result_.satisfied = 1;
 
     const std::string path = folder + "/" + name;
     FileHandle file(::open(path.c_str(), kReadFlags));
@@ -330,31 +344,27 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
 }
 
 int MatchEngine::Decide(int fd, const std::string& path) {
-    cfg_.ResetPerFile();
-    cfg_.LineStarts.push_back(0);
-    if (query_.TermCount() == 0) return 1;
+    StartFile();
+    if (query_.TermCount() == 0) return result_.satisfied = 1;
     Prepare();
     // Some occurrences fit no piece: the unit-by-unit scan decides those.
     if (patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
     observer_.ScanStarted(path);
+    result_.read = true;
     if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_, *patterns_);
-    const double startCurrent = cfg_.GSizeFilesCurrent;
     const int result = decide_->Run(fd, [this](std::size_t n) {
-        cfg_.GSizeFilesCurrent += static_cast<double>(n);
-        ReportProgress(false);
-        return !cancel_;
+        fileBytes_ += n;
+        ReportProgress();
+        return !cancel_.IsSet();
     });
     // A UTF-16 text read as Unicode has its units closed by characters: the
     // unit-by-unit scan decides it, from its start.
     if (result == DecideScan::kUtf16Text) {
-        cfg_.GSizeFilesCurrent = startCurrent;
+        fileBytes_ = 0;
         if (::lseek(fd, 0, SEEK_SET) == 0) return ScanOpened(fd, path);
-        cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
-        return 0;  // a regular file that cannot go back to its start: as a read error, the end
+        return result_.satisfied = 0;  // a regular file that cannot go back to its start: as a read error, the end
     }
-    cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
-    ReportProgress(true);
-    return result;
+    return result_.satisfied = result;
 }
 
 // Index of the byte that closes a unit within [0, n), or n when none does;
@@ -384,8 +394,8 @@ std::uint32_t MatchEngine::FindClosing(const unsigned char* p, std::uint32_t n) 
 void MatchEngine::CountLines(const unsigned char* raw, std::uint32_t from, std::uint32_t n,
                              std::uint64_t& lastLineStart, std::uint64_t& longest) {
     auto lineAt = [&](std::uint64_t start) {
-        if (collectHits_) cfg_.LineStarts.push_back(start);
-        ++cfg_.LineCount;
+        if (collectHits_) result_.lineStarts.push_back(start);
+        ++result_.lineCount;
         longest = std::max(longest, start - lastLineStart);
         lastLineStart = start;
     };
@@ -406,8 +416,8 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
     Prepare();
     const std::uint32_t terms = query_.TermCount();
     observer_.ScanStarted(path);
+    result_.read = true;
 
-    const double startCurrent = cfg_.GSizeFilesCurrent;
     found_.assign(terms, 0);
     work_.resize(kPieceSize);
     block_.resize(kBlockSize);
@@ -460,31 +470,29 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
         runningOffset_ += n;
 
         if (unitEnds) {
-            const int satisfied = query_.Evaluate(found_.data());
+            const int satisfied = query_.Evaluate(found_.data(), levelResults_);
             if (collectHits_) {
-                for (const TSaveElem& hit : cfg_.UnitHits)
-                    SortedInsert(cfg_.Hits, {hit.offset, hit.word, static_cast<std::uint32_t>(satisfied), hit.length, hit.reading});
-                cfg_.UnitHits.clear();
+                for (const TSaveElem& hit : unitHits_)
+                    SortedInsert(result_.hits, {hit.offset, hit.word, static_cast<std::uint32_t>(satisfied), hit.length, hit.reading});
+                unitHits_.clear();
             }
             result |= satisfied;
             pos += n;
             firstOfUnit = true;
-            if (fileEnds || cancel_) break;
+            if (fileEnds || cancel_.IsSet()) break;
         } else {
             runningOffset_ -= overlap;
-            cfg_.GSizeFilesCurrent -= overlap;
+            fileBytes_ -= overlap;
             pos += n - overlap;
             skip = overlap;
             firstOfUnit = false;
         }
     }
 
-    cfg_.GSizeFilesCurrent = startCurrent + cfg_.CurrentFileSize;
-    ReportProgress(true);
     if (longest != 0) longest -= unitsByChars_ ? 2 : 1;
     longest = std::max(longest, runningOffset_ - lastLineStart);
-    cfg_.LongestLine = static_cast<std::uint32_t>(std::min<std::uint64_t>(longest, UINT32_MAX));
-    return result;
+    result_.longestLine = static_cast<std::uint32_t>(std::min<std::uint64_t>(longest, UINT32_MAX));
+    return result_.satisfied = result;
 }
 
 }  // namespace quarvel

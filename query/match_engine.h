@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cancel_flag.h"
 #include "platform/reading.h"
 #include "query/decide_scan.h"
 #include "query/term_finder.h"
@@ -18,29 +19,44 @@ class TermPatterns;
 inline constexpr std::uint32_t kPieceSize = 2000;
 inline constexpr const char* kErrorOpenFile = "Error open file";
 
-// What a scan tells the window that runs it.
+// What a scan tells whoever runs it.
 class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
-    virtual void SetStatusText(const std::string& text) { (void)text; }
     // The scan of the file at path begins (after it was opened).
     virtual void ScanStarted(const std::string& path) { (void)path; }
-    virtual void SetProgress(int percent) { (void)percent; }
-    // Lets the window system deliver pending messages (Cancel among them).
-    virtual void PumpMessages() {}
+    // The bytes of the file taken so far (bytes read again after a cut
+    // counted once), told now and then while a long file is scanned.
+    virtual void FileProgress(std::uint64_t bytes) { (void)bytes; }
+};
+
+// What the scan of one file found.
+struct FileScan {
+    int satisfied = 0;
+    bool read = false;  // the file was opened and read: its size counts among the bytes read
+    std::vector<std::uint64_t> lineStarts;  // 0, then each line's start when hits are collected
+    std::uint32_t lineCount = 0;
+    std::uint32_t longestLine = 0;  // a line longer than 4 GiB counts as 0xFFFFFFFF
+    TSaveElemArray hits;            // when hits are collected, in ascending order of offset
+
+    // The record's per-file fields, as the viewer reads them.
+    void StoreIn(TSearchCFG& cfg) const;
 };
 
 // Scans one file unit by unit and decides whether it satisfies the query.
+// It only reads the settings and the query, so each thread of a run has an
+// engine of its own over the same ones.
 class MatchEngine {
 public:
-    MatchEngine(TSearchCFG& cfg, Tstr& query, ScanObserver& observer, const bool& cancel);
+    MatchEngine(const TSearchCFG& cfg, const Tstr& query, ScanObserver& observer, const CancelFlag& cancel);
     ~MatchEngine();
 
     // Off: only decide. On: also record every hit and the line-start table.
     void SetCollectHits(bool on) { collectHits_ = on; }
 
-    // 1 when some unit of folder/name satisfies the query, else 0.
-    // Throws QuarvelError("Error open file") when the file cannot be opened.
+    // 1 when some unit of folder/name satisfies the query, else 0; Result()
+    // tells the rest. Throws QuarvelError("Error open file") when the file
+    // cannot be opened.
     int Scan(const std::string& folder, const std::string& name);
 
     // Decides only, for a file the caller has opened (fd) at path: no hits,
@@ -48,6 +64,9 @@ public:
     // than its outcome needs. The result is Scan's without hits. The
     // settings and query are taken as they are at the first call.
     int Decide(int fd, const std::string& path);
+
+    // What the last Scan or Decide found.
+    const FileScan& Result() const { return result_; }
 
 private:
     int ScanOpened(int fd, const std::string& path);
@@ -60,13 +79,19 @@ private:
     void SearchUnicode(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit);
     void SearchUtf8Bytes(const unsigned char* raw, std::uint32_t n, bool firstOfUnit, bool endsUnit, bool ascii);
     void Found(std::uint32_t term, std::uint64_t at, std::uint32_t length, std::uint32_t reading);
-    void ReportProgress(bool force);
+    void ReportProgress();
+    void StartFile();
 
-    TSearchCFG& cfg_;
-    Tstr& query_;
+    const TSearchCFG& cfg_;
+    const Tstr& query_;
     ScanObserver& observer_;
-    const bool& cancel_;
+    const CancelFlag& cancel_;
     bool collectHits_ = false;
+
+    FileScan result_;
+    std::uint64_t fileBytes_ = 0;   // the bytes of the file taken so far
+    TSaveElemArray unitHits_;       // the hits of the unit being scanned, by offset
+    std::vector<std::uint8_t> levelResults_;  // the query's scratch space
 
     std::unique_ptr<TermPatterns> patterns_;
     std::unique_ptr<DecideScan> decide_;

@@ -275,22 +275,27 @@ void Tstr::OrderLevels() {
     }
 }
 
-int Tstr::Evaluate(std::uint8_t* found) {
+int Tstr::Evaluate(std::uint8_t* found) const {
+    std::vector<std::uint8_t> results;
+    return Evaluate(found, results);
+}
+
+int Tstr::Evaluate(std::uint8_t* found, std::vector<std::uint8_t>& results) const {
     if (termCount_ == 0) return 1;
-    for (TSaveLevel& level : levels_) {
+    results.assign(levels_.size(), 0);
+    for (std::size_t l = 0; l < levels_.size(); ++l) {
         auto value = [&](std::uint32_t item) -> std::uint8_t {
-            if (IsReference(item)) return static_cast<std::uint8_t>(levels_[item - kItemReference].result);
+            if (IsReference(item)) return results[item - kItemReference];
             return found[item] != 0 ? 1 : 0;
         };
         auto negate = [](std::uint8_t v) { return static_cast<std::uint8_t>(v ^ 1); };
         auto combine = [](std::uint32_t op, std::uint8_t a, std::uint8_t b) {
             return static_cast<std::uint8_t>(op == kItemAnd ? (a & b) : (a | b));
         };
-        level.result = RunLevel(level.items, value, negate, combine);
+        results[l] = RunLevel(levels_[l].items, value, negate, combine);
     }
-    const int result = levels_.empty() ? 1 : levels_.back().result;
+    const int result = results.empty() ? 1 : results.back();
     std::fill(found, found + termCount_, std::uint8_t{0});
-    for (TSaveLevel& level : levels_) level.result = -1;
     return result;
 }
 

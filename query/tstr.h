@@ -47,8 +47,11 @@ public:
     const std::vector<TSaveLevel>& Segments() const { return segments_; }
 
     // 1 when found flags (one per term, non-zero = found in the unit) satisfy
-    // the expression, else 0. Clears every flag and level result afterwards.
-    int Evaluate(std::uint8_t* found);
+    // the expression, else 0. Clears every flag afterwards. The query is only
+    // read, so one compiled query serves every thread of a run.
+    int Evaluate(std::uint8_t* found) const;
+    // The same, with the caller's scratch space for the levels' values.
+    int Evaluate(std::uint8_t* found, std::vector<std::uint8_t>& results) const;
 
     // The same evaluation in three-valued logic, for deciding a unit early:
     // state per term is 0 (absent), 1 (found) or 2 (unknown yet). Returns

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,8 +13,8 @@ namespace quarvel {
 // files of that folder); a text is released when the last record holding it
 // goes, so emptying a list never leaves another list with a dangling text.
 // A large search holds one text per file, so the handle is a single pointer to
-// one block holding the count and the text. The count is not atomic: records
-// are only ever handled by one thread.
+// one block holding the count and the text. A run's threads hand records to
+// each other, so the count is atomic.
 class SharedText {
 public:
     SharedText() = default;
@@ -21,7 +22,7 @@ public:
     SharedText(const char* text) : SharedText(std::string_view(text)) {}
     SharedText(const std::string& text) : SharedText(std::string_view(text)) {}
     SharedText(const SharedText& other) noexcept : block_(other.block_) {
-        if (block_) ++block_->holders;
+        if (block_) block_->holders.fetch_add(1, std::memory_order_relaxed);
     }
     SharedText(SharedText&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
     SharedText& operator=(SharedText other) noexcept {
@@ -29,7 +30,7 @@ public:
         return *this;
     }
     ~SharedText() {
-        if (block_ && --block_->holders == 0) delete block_;
+        if (block_ && block_->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block_;
     }
 
     const std::string& str() const { return block_ ? block_->text : Empty(); }
@@ -43,7 +44,7 @@ public:
 private:
     struct Block {
         const std::string text;
-        std::size_t holders;
+        std::atomic<std::size_t> holders;
     };
     static const std::string& Empty() {
         static const std::string empty;

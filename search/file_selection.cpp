@@ -135,7 +135,7 @@ private:
 
 }  // namespace
 
-FileSelection::FileSelection(TSearchCFG& cfg, RunObserver& observer, const bool& cancel, bool searchMode)
+FileSelection::FileSelection(TSearchCFG& cfg, RunObserver& observer, const CancelFlag& cancel, bool searchMode)
     : cfg_(cfg), observer_(observer), cancel_(cancel), searchMode_(searchMode) {}
 
 void FileSelection::Gather() {
@@ -148,7 +148,7 @@ void FileSelection::Gather() {
     // The View command's run names one file by its whole path, which no
     // operator may cut and whose name is no mask: it finds that file or none.
     const bool onePath = !searchMode_;
-    while (p < list.size() && !cancel_) {
+    while (p < list.size() && !cancel_.IsSet()) {
         bool include = true;
         if (!onePath && !notSearch.empty() && list.compare(p, notSearch.size(), notSearch) == 0) {
             include = false;
@@ -193,7 +193,7 @@ void FileSelection::Gather() {
 void FileSelection::GatherRefined() {
     group_ = 0;
     for (const TSaveFile& f : cfg_.FoundFiles) {
-        if (cancel_) break;
+        if (cancel_.IsSet()) break;
         TSaveFile copy = f;
         copy.group = 0;
         cfg_.IncludeList.push_back(copy);
@@ -227,7 +227,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
         const ssize_t got = ::getdents64(dirFd, dirents_.data(), dirents_.size());
         if (got < 0 && !failure) failure = errno;
         if (got <= 0) break;
-        for (ssize_t at = 0; at < got && !cancel_;) {
+        for (ssize_t at = 0; at < got && !cancel_.IsSet();) {
             const auto* e = reinterpret_cast<const struct dirent64*>(dirents_.data() + at);
             at += e->d_reclen;
             const std::string_view name = e->d_name;
@@ -261,12 +261,12 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             record.attributes = attr;
             (kind & 1u ? cfg_.IncludeList : cfg_.ExcludeList).push_back(std::move(record));
         }
-        if (cancel_) break;
+        if (cancel_.IsSet()) break;
     }
     if (failure) observer_.FolderSkipped(folderText, SystemErrorText(failure));
     const bool held = depth < kHeldDepth;
     if (!held) ::close(dirFd);
-    for (std::size_t at = 0, index = 0; at < subFolders.size() && !cancel_; ++index) {
+    for (std::size_t at = 0, index = 0; at < subFolders.size() && !cancel_.IsSet(); ++index) {
         const FolderIdentity& id = subIdentities[index];
         const char* sub = subFolders.c_str() + at;
         const std::size_t length = subFolders.find('\0', at) - at;
@@ -295,7 +295,7 @@ void FileSelection::ExpandProjectFiles() {
     SameFileIndex excluded(cfg_.ExcludeList, cfg_.ExcludeList.size());
     for (std::size_t e = 0; e < cfg_.ExcludeList.size(); ++e) excluded.Add(e);
     std::size_t i = 0;
-    while (i < cfg_.IncludeList.size() && !cancel_) {
+    while (i < cfg_.IncludeList.size() && !cancel_.IsSet()) {
         const TSaveFile& record = cfg_.IncludeList[i];
         if (!EndsWithQrv(record.name.str())) {
             ++i;
@@ -319,7 +319,7 @@ void FileSelection::LoadProjectList(const std::string& path) {
         return;
     }
     for (const TSaveFile& f : fresh.FoundFiles) {
-        if (cancel_) break;
+        if (cancel_.IsSet()) break;
         TSaveFile copy = f;
         copy.group = group_;
         cfg_.IncludeList.push_back(copy);
@@ -338,7 +338,7 @@ void FileSelection::Filter() {
     SameFileIndex selected(list, oneGroup ? 0 : list.size());
     for (std::size_t e = 0; e < cfg_.ExcludeList.size(); ++e) excluded.Add(e);
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < list.size() && !cancel_; ++i) {
+    for (std::size_t i = 0; i < list.size() && !cancel_.IsSet(); ++i) {
         TSaveFile& record = list[i];
         bool take = true;
         if (searchMode_) {

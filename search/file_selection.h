@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/cancel_flag.h"
 #include "search/run_observer.h"
 #include "settings/search_cfg.h"
 
@@ -22,7 +23,7 @@ public:
     // searchMode: the file list is cut into entries of masks and the filters
     // apply; without it (the View command's one-file run) the list is one
     // whole path, whose file is taken as it is, a project file too.
-    FileSelection(TSearchCFG& cfg, RunObserver& observer, const bool& cancel, bool searchMode);
+    FileSelection(TSearchCFG& cfg, RunObserver& observer, const CancelFlag& cancel, bool searchMode);
 
     // Fills the include and exclude lists from the file list; empties the found-file list.
     void Gather();
@@ -43,7 +44,7 @@ private:
 
     TSearchCFG& cfg_;
     RunObserver& observer_;
-    const bool& cancel_;
+    const CancelFlag& cancel_;
     bool searchMode_;
     std::uint32_t group_ = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> expanded_;  // project files expanded in this run

@@ -1,7 +1,6 @@
 #pragma once
 #include <string>
 
-#include "query/match_engine.h"
 #include "results/save_file.h"
 #include "search/status_path.h"
 
@@ -16,9 +15,15 @@ enum class AbortRetryIgnore { Abort, Retry, Ignore };
 // exit status counts both kinds of error.
 enum class MessageKind { Notice, Error, ExpressionError };
 
-// What a search run tells the window (or terminal) that drives it.
-class RunObserver : public ScanObserver {
+// What a search run tells the window (or terminal) that drives it. Every
+// call comes from the thread that runs the search, one at a time.
+class RunObserver {
 public:
+    virtual ~RunObserver() = default;
+    virtual void SetStatusText(const std::string& text) { (void)text; }
+    virtual void SetProgress(int percent) { (void)percent; }
+    // Lets the window system deliver pending messages (Cancel among them).
+    virtual void PumpMessages() {}
     // A message box with an OK button; caption "Quarvel" unless given.
     virtual void ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) = 0;
     void ShowMessage(const std::string& text, MessageKind kind = MessageKind::Notice) {
@@ -41,8 +46,8 @@ public:
     virtual void ClearResults() {}
     virtual void AddFoundRow(const TSaveFile& record) { (void)record; }
 
-    // The status line shows the path of each file as its scan begins, shortened.
-    void ScanStarted(const std::string& path) final {
+    // The status line shows the path of the file being scanned, shortened.
+    void ShowScanPath(const std::string& path) {
         ShortenStatusPath(path, status_);
         SetStatusText(status_);
     }

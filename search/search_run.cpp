@@ -1,56 +1,43 @@
 #include "search/search_run.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
+#include <cmath>
 #include <string>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/error.h"
-#include "platform/file_handle.h"
 #include "platform/working_folder.h"
 #include "query/match_engine.h"
-#include "search/folder_chain.h"
 #include "search/file_selection.h"
+#include "search/parallel_scan.h"
 
 namespace quarvel {
 
-namespace {
-
-// Opens each file by its name in its folder, which stays open for the next file.
-class FolderCache {
+// The engine of a run that scans on its own thread tells its progress
+// through the run: the bytes of the files committed and those of the file
+// being scanned.
+class SearchRun::SerialProgress : public ScanObserver {
 public:
-    FileHandle OpenFile(const TSaveFile& record, const std::string& path) {
-        const std::string& name = record.name.str();
-        if (name.empty() || name.find('/') != std::string::npos) return FileHandle(::open(path.c_str(), kReadFlags));
-        const int folder = folders_.Open(record.folder.str());
-        return FileHandle(folder >= 0 ? ::openat(folder, name.c_str(), kReadFlags) : ::open(path.c_str(), kReadFlags));
+    explicit SerialProgress(SearchRun& run) : run_(run) {}
+    void ScanStarted(const std::string& path) override { run_.observer_.ShowScanPath(path); }
+    void FileProgress(std::uint64_t bytes) override {
+        run_.ShowProgress(run_.cfg_.GSizeFilesCurrent + static_cast<double>(bytes));
+        run_.observer_.PumpMessages();
     }
 
 private:
-    FolderChain folders_;
+    SearchRun& run_;
 };
 
-// Why a file cannot be opened for its scan, asked again once the scan has failed.
-std::string OpenFailureReason(const std::string& path) {
-    FileHandle file(::open(path.c_str(), kReadFlags));
-    struct stat st {};
-    if (!file.valid() || ::fstat(file.get(), &st) != 0) return SystemErrorText(errno);
-    return S_ISREG(st.st_mode) ? std::string() : "Not a regular file";
-}
+SearchRun::SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode,
+                     unsigned threads)
+    : cfg_(cfg), query_(query), observer_(observer), mode_(mode), threads_(std::max(1u, threads)) {}
 
-}  // namespace
+SearchRun::~SearchRun() = default;
 
-SearchRun::SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode)
-    : cfg_(cfg), query_(query), observer_(observer), mode_(mode) {}
-
-RunResult SearchRun::Run() {
-    const bool searchMode = mode_ == RunMode::Search;
+bool SearchRun::Prepare() {
     cfg_.ResetForRun();
-    if (searchMode) observer_.ClearResults();
+    if (mode_ == RunMode::Search) observer_.ClearResults();
     query_.reset();
     try {
         // Ignoring case lowers the terms of the stored expression itself.
@@ -58,9 +45,14 @@ RunResult SearchRun::Run() {
     } catch (const QuarvelError& error) {
         query_.reset();
         observer_.ShowMessage(error.what(), MessageKind::ExpressionError);
-        return RunResult::Cancel;
+        return false;
     }
-    cancel_ = false;
+    cancel_.Clear();
+    return true;
+}
+
+RunResult SearchRun::Execute() {
+    const bool searchMode = mode_ == RunMode::Search;
     observer_.SetProgress(0);
     observer_.SetStatusText(kPleaseWait);
     cfg_.timeStart = CalendarSeconds();
@@ -73,7 +65,10 @@ RunResult SearchRun::Run() {
         else
             selection.Gather();
         selection.Filter();
-        ScanSearchList();
+        if (searchMode && threads_ > 1)
+            ScanInParallel();
+        else
+            ScanSerially();
     }
     cfg_.timeEnd = CalendarSeconds();
     observer_.ScanFinished();
@@ -81,75 +76,101 @@ RunResult SearchRun::Run() {
         observer_.ShowMessage("File(s) not found");
     else if (cfg_.FoundFiles.empty())
         observer_.ShowMessage("String(s) not found");
-    return cancel_ || cfg_.FoundFiles.empty() ? RunResult::Cancel : RunResult::Ok;
+    return cancel_.IsSet() || cfg_.FoundFiles.empty() ? RunResult::Cancel : RunResult::Ok;
 }
 
-void SearchRun::ScanSearchList() {
+void SearchRun::ShowProgress(double bytes) {
+    if (cfg_.GSizeFiles == 0.0) return;
+    const double percent = std::floor(std::floor(bytes) / cfg_.GSizeFiles * 100.0);
+    observer_.SetProgress(static_cast<int>(std::clamp(percent, 0.0, 100.0)));
+}
+
+void SearchRun::ScanSerially() {
     const std::size_t count = cfg_.SearchList.size();
-    MatchEngine engine(cfg_, *query_, observer_, cancel_);
+    SerialProgress progress(*this);
+    MatchEngine engine(cfg_, *query_, progress, cancel_);
     engine.SetCollectHits(mode_ == RunMode::Open);
     FolderCache folders;
     std::string path;
-    for (std::size_t i = 0; i < count && !cancel_; ++i) {
+    for (std::size_t i = 0; i < count && !cancel_.IsSet(); ++i) {
         const TSaveFile& record = cfg_.SearchList[i];  // the list stays as it is during the scan
         record.PathInto(path);
-        // One open serves both the on-disk check and the scan; a file that
-        // cannot be opened is checked by name and reported by the scan.
-        FileHandle file = folders.OpenFile(record, path);
-        struct stat st {};
-        if (file.valid() && ::fstat(file.get(), &st) != 0) file.Close();
-        if ((!file.valid() && ::stat(path.c_str(), &st) != 0) || !S_ISREG(st.st_mode)) {
+        CandidateCheck check = CheckCandidate(record, path, folders);
+        if (check.missing) {
             observer_.ShowMessage("File not found:\n" + path, MessageKind::Error);
             continue;
         }
-        const DosStamp stamp = DosStampFromTime(st.st_mtime);
-        if (stamp.time != record.time || stamp.date != record.date ||
-            static_cast<std::uint64_t>(st.st_size) != record.size)
-            observer_.ShowMessage("File is changed:\n" + path);
-        ScanOneFile(record, path, engine, file);
+        if (check.changed) observer_.ShowMessage("File is changed:\n" + path);
+        CandidateOutcome outcome;
+        ScanHere(record, path, engine, std::move(check.file), outcome);
+        Commit(record, path, outcome, engine);
         observer_.PumpMessages();
     }
 }
 
-int SearchRun::ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle& opened) {
-    FileHandle file(std::move(opened));
-    if (mode_ == RunMode::Open) {
-        file.Close();
-        return engine.Scan(record.folder.str(), record.name.str());
+void SearchRun::ScanInParallel() {
+    ParallelScan scan(cfg_, *query_, cancel_, threads_);
+    for (const TSaveFile& record : cfg_.SearchList) scan.Add(record);
+    scan.Close();
+    // A file that could not be opened and is tried again is scanned here.
+    SerialProgress progress(*this);
+    MatchEngine engine(cfg_, *query_, progress, cancel_);
+    auto idle = [&] {
+        const TSaveFile last = scan.LastTaken();
+        if (!last.name.empty()) observer_.ShowScanPath(last.Path());
+        ShowProgress(static_cast<double>(scan.BytesRead()));
+        observer_.PumpMessages();
+    };
+    TSaveFile record;
+    CandidateOutcome outcome;
+    std::string path;
+    while (!cancel_.IsSet() && scan.Next(record, outcome, idle)) {
+        record.PathInto(path);
+        if (outcome.missing) {
+            observer_.ShowMessage("File not found:\n" + path, MessageKind::Error);
+            continue;
+        }
+        if (outcome.changed) observer_.ShowMessage("File is changed:\n" + path);
+        Commit(record, path, outcome, engine);
     }
-    // The on-disk check has found a file it opened regular already; without
-    // terms the file need not be read at all.
-    bool regular = file.valid();
-    if (!regular) {
-        file = FileHandle(::open(path.c_str(), kReadFlags));
-        struct stat st {};
-        regular = file.valid() && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode);
-    }
-    if (query_->TermCount() != 0 && !regular) throw QuarvelError(kErrorOpenFile);
-    return engine.Decide(file.get(), path);
 }
 
-void SearchRun::ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine,
-                            FileHandle& opened) {
-    for (;;) {
-        cfg_.CurrentFileSize = record.size;
-        cfg_.FoundFiles.push_back(record);
-        try {
-            if (!ScanOnce(record, path, engine, opened)) {
-                cfg_.FoundFiles.pop_back();
-            } else if (mode_ == RunMode::Search) {
-                observer_.AddFoundRow(record);
-            }
-            return;
-        } catch (const QuarvelError& error) {
-            cfg_.FoundFiles.pop_back();
-            switch (observer_.AskAbortRetryIgnore(error.what(), record.name.str(), path, OpenFailureReason(path))) {
-                case AbortRetryIgnore::Abort: cancel_ = true; return;
-                case AbortRetryIgnore::Retry: continue;
-                case AbortRetryIgnore::Ignore: return;
-            }
+void SearchRun::ScanHere(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
+                         CandidateOutcome& outcome) {
+    if (mode_ == RunMode::Search) {
+        DecideCandidate(path, *query_, engine, std::move(file), outcome);
+        return;
+    }
+    file.Close();
+    outcome.failed = false;
+    try {
+        outcome.satisfied = engine.Scan(record.folder.str(), record.name.str());
+        outcome.read = engine.Result().read;
+        engine.Result().StoreIn(cfg_);
+    } catch (const QuarvelError& error) {
+        outcome.failed = true;
+        outcome.failure = error.what();
+    }
+}
+
+void SearchRun::Commit(const TSaveFile& record, const std::string& path, CandidateOutcome& outcome,
+                       MatchEngine& engine) {
+    cfg_.CurrentFileSize = static_cast<double>(record.size);
+    while (outcome.failed) {
+        switch (observer_.AskAbortRetryIgnore(outcome.failure, record.name.str(), path, OpenFailureReason(path))) {
+            case AbortRetryIgnore::Abort: cancel_.Set(); return;
+            case AbortRetryIgnore::Retry: ScanHere(record, path, engine, FileHandle(), outcome); break;
+            case AbortRetryIgnore::Ignore: return;
         }
     }
+    if (outcome.read) {
+        // Every file read counts its size once, however much of it was read.
+        cfg_.GSizeFilesCurrent += cfg_.CurrentFileSize;
+        ShowProgress(cfg_.GSizeFilesCurrent);
+    }
+    if (!outcome.satisfied) return;
+    cfg_.FoundFiles.push_back(record);
+    if (mode_ == RunMode::Search) observer_.AddFoundRow(record);
 }
 
 }  // namespace quarvel

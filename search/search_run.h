@@ -2,14 +2,16 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_handle.h"
+#include "platform/cancel_flag.h"
 #include "query/tstr.h"
+#include "search/candidate_scan.h"
 #include "search/run_observer.h"
 #include "settings/search_cfg.h"
 
 namespace quarvel {
 
 class MatchEngine;
+class ParallelScan;
 
 enum class RunMode { Search, Open };
 enum class RunResult { Ok, Cancel };
@@ -19,26 +21,48 @@ inline constexpr const char* kPleaseWait = "Please wait...";
 // One search from settings to results: compile, select, check each file on
 // disk, scan, collect. Search mode fills the results list; Open mode (the
 // View command's one-file run) collects the file's hits and line starts.
+//
+// A Search-mode run with more than one thread decides its files on that many
+// workers and commits them on the thread that runs it, in the search list's
+// order: rows, messages and statistics come out as those of a run on one
+// thread, which scans the files itself.
 class SearchRun {
 public:
-    SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode);
+    SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode,
+              unsigned threads = 1);
+    ~SearchRun();
 
-    RunResult Run();
-    // Cancel: the run stops at its next test of the flag.
-    void RequestCancel() { cancel_ = true; }
-    bool Cancelled() const { return cancel_; }
+    RunResult Run() { return Prepare() ? Execute() : RunResult::Cancel; }
+    // The run's start: resets the record, empties the results list and
+    // compiles the expression. False when the expression is refused (the
+    // compiler's message has been shown): the run ends there, with Cancel.
+    bool Prepare();
+    // The rest: selects the files, scans them and tells how it ended.
+    RunResult Execute();
+
+    // Cancel, from any thread: the run stops at its next test of the flag.
+    void RequestCancel() { cancel_.Set(); }
+    bool Cancelled() const { return cancel_.IsSet(); }
 
 private:
-    void ScanSearchList();
-    // opened: the file as the on-disk check opened it, if it could; the scan takes it.
-    void ScanOneFile(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle& opened);
-    int ScanOnce(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle& opened);
+    class SerialProgress;
+    void ScanSerially();
+    void ScanInParallel();
+    // Scans a checked candidate on this thread: the whole file in Open mode, a decision in Search mode.
+    void ScanHere(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
+                  CandidateOutcome& outcome);
+    // Commits one candidate, in the order of the search list: its messages,
+    // the question when it cannot be opened (Retry scans it again here), its
+    // bytes, and its row when it satisfies the query.
+    void Commit(const TSaveFile& record, const std::string& path, CandidateOutcome& outcome, MatchEngine& engine);
+    void ShowProgress(double bytes);
 
     TSearchCFG& cfg_;
     std::unique_ptr<Tstr>& query_;
     RunObserver& observer_;
     RunMode mode_;
-    bool cancel_ = false;
+    unsigned threads_;
+    CancelFlag cancel_;
 };
 
 }  // namespace quarvel

@@ -59,11 +59,11 @@ public:
         };
 
         ScanObserver observer;
-        const bool cancel = false;
+        const CancelFlag cancel;
         cfg = CaseCfg(c);
         MatchEngine full(cfg, query, observer, cancel);
         full.SetCollectHits(true);
-        differs("the full scan", full.Scan(folder, name));
+        differs("the full scan", Stored(full, full.Scan(folder, name), cfg));
         out += HitsDisagree(cfg.Hits, allowed);
         if (c.unicode == 0) {
             // The one-byte readings' pieces and hit bookkeeping, byte for byte.
@@ -76,7 +76,7 @@ public:
         cfg = CaseCfg(c);
         MatchEngine deciding(cfg, query, observer, cancel);
         ::lseek(fd_, 0, SEEK_SET);
-        differs("deciding", deciding.Decide(fd_, folder + "/" + name));
+        differs("deciding", Stored(deciding, deciding.Decide(fd_, folder + "/" + name), cfg));
         if (cfg.GSizeFilesCurrent != oracleCurrent) out += "deciding counts other bytes\n";
 
         cfg = CaseCfg(c);

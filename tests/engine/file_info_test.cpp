@@ -112,10 +112,11 @@ TEST(FileInfo, AWordCountsItsOccurrencesInEveryReadingOnce) {
         std::string expression = cfg.SearchString;
         Tstr query(expression, cfg);
         ScanObserver observer;
-        const bool cancel = false;
+        const CancelFlag cancel;
         MatchEngine engine(cfg, query, observer, cancel);
         engine.SetCollectHits(true);
         ASSERT_EQ(engine.Scan("/proc/self/fd", std::to_string(fd)), 1);
+        engine.Result().StoreIn(cfg);
         const FileInfo info(cfg, &query);
         ASSERT_EQ(info.words.size(), 2u);
         EXPECT_EQ(info.words[0], (FileInfoWordRow{"caf\xC3\xA9", cafe})) << unicode;

@@ -54,7 +54,7 @@ protected:
     fs::path root_;
     TSearchCFG cfg_;
     RecordingObserver observer_;
-    bool cancel_ = false;
+    CancelFlag cancel_;
 };
 
 TEST_F(FileSelectionTest, OwnFilesComeBeforeSubFoldersAndDotFoldersAreNotEntered) {

@@ -17,6 +17,7 @@
 #include "query/match_engine.h"
 #include "results/project_file.h"
 #include "search/search_run.h"
+#include "tests/engine/match_oracle.h"
 #include "tests/engine/run_test_support.h"
 
 namespace quarvel {
@@ -74,12 +75,12 @@ TEST_F(LargeFileFullScan, HitsAndLineStartsBeyond4GiBKeepTheirWholeOffsets) {
     std::string expression = "early|edge|late";
     Tstr query(expression, cfg);
     ScanObserver observer;
-    const bool cancel = false;
+    const CancelFlag cancel;
     MatchEngine engine(cfg, query, observer, cancel);
     engine.SetCollectHits(true);
 
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(engine.Scan(dir_.string(), "big.bin"), 1);
+    EXPECT_EQ(Stored(engine, engine.Scan(dir_.string(), "big.bin"), cfg), 1);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("scan of a file of 4 GiB + 100 bytes: %.2f s\n", seconds);
 

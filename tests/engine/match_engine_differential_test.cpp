@@ -75,10 +75,10 @@ protected:
         try {
             if (engine) {
                 ScanObserver observer;
-                const bool cancel = false;
+                const CancelFlag cancel;
                 MatchEngine scanner(cfg, query, observer, cancel);
                 scanner.SetCollectHits(collect);
-                out.result = scanner.Scan(dir_, "case.bin");
+                out.result = Stored(scanner, scanner.Scan(dir_, "case.bin"), cfg);
             } else {
                 out.result = OracleScan(dir_ + "/case.bin", cfg, query, collect);
             }

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "query/match_engine.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
 
@@ -13,5 +14,13 @@ namespace quarvel {
 // LongestLine and (with collectHits) Hits, and moves cfg.GSizeFilesCurrent
 // by cfg.CurrentFileSize. Throws QuarvelError("Error open file").
 int OracleScan(const std::string& path, TSearchCFG& cfg, Tstr& query, bool collectHits);
+
+// The same of the engine's last scan, into cfg as the oracle fills it, so
+// that the two compare field by field.
+inline int Stored(const MatchEngine& engine, int result, TSearchCFG& cfg) {
+    engine.Result().StoreIn(cfg);
+    if (engine.Result().read) cfg.GSizeFilesCurrent += cfg.CurrentFileSize;
+    return result;
+}
 
 }  // namespace quarvel

@@ -49,7 +49,7 @@ protected:
         Tstr query(expression, cfg);
         EXPECT_EQ(RulesDecide(row.bytes, cfg, query), row.expected) << "the rules oracle";
         ScanObserver observer;
-        const bool cancel = false;
+        const CancelFlag cancel;
         MatchEngine full(cfg, query, observer, cancel);
         full.SetCollectHits(true);
         EXPECT_EQ(full.Scan("/proc/self/fd", std::to_string(fd_)), row.expected) << "the full scan";

@@ -1,0 +1,70 @@
+#include "search/candidate_scan.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/clock.h"
+#include "platform/error.h"
+
+namespace quarvel {
+
+FileHandle FolderCache::OpenFile(const TSaveFile& record, const std::string& path) {
+    const std::string& name = record.name.str();
+    if (name.empty() || name.find('/') != std::string::npos) return FileHandle(::open(path.c_str(), kReadFlags));
+    const int folder = folders_.Open(record.folder.str());
+    return FileHandle(folder >= 0 ? ::openat(folder, name.c_str(), kReadFlags) : ::open(path.c_str(), kReadFlags));
+}
+
+CandidateCheck CheckCandidate(const TSaveFile& record, const std::string& path, FolderCache& folders) {
+    CandidateCheck check;
+    check.file = folders.OpenFile(record, path);
+    struct stat st {};
+    if (check.file.valid() && ::fstat(check.file.get(), &st) != 0) check.file.Close();
+    if ((!check.file.valid() && ::stat(path.c_str(), &st) != 0) || !S_ISREG(st.st_mode)) {
+        check.missing = true;
+        check.file.Close();
+        return check;
+    }
+    const DosStamp stamp = DosStampFromTime(st.st_mtime);
+    check.changed = stamp.time != record.time || stamp.date != record.date ||
+                    static_cast<std::uint64_t>(st.st_size) != record.size;
+    return check;
+}
+
+void DecideCandidate(const std::string& path, const Tstr& query, MatchEngine& engine, FileHandle file,
+                     CandidateOutcome& outcome) {
+    outcome.failed = false;
+    outcome.failure.clear();
+    outcome.satisfied = 0;
+    outcome.read = false;
+    // The check has found a file it opened regular already; without terms
+    // the file need not be read at all.
+    bool regular = file.valid();
+    if (!regular) {
+        file = FileHandle(::open(path.c_str(), kReadFlags));
+        struct stat st {};
+        regular = file.valid() && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+    if (query.TermCount() != 0 && !regular) {
+        outcome.failed = true;
+        outcome.failure = kErrorOpenFile;
+        return;
+    }
+    try {
+        outcome.satisfied = engine.Decide(file.get(), path);
+        outcome.read = engine.Result().read;
+    } catch (const QuarvelError& error) {
+        outcome.failed = true;
+        outcome.failure = error.what();
+    }
+}
+
+std::string OpenFailureReason(const std::string& path) {
+    FileHandle file(::open(path.c_str(), kReadFlags));
+    struct stat st {};
+    if (!file.valid() || ::fstat(file.get(), &st) != 0) return SystemErrorText(errno);
+    return S_ISREG(st.st_mode) ? std::string() : "Not a regular file";
+}
+
+}  // namespace quarvel

@@ -1,0 +1,94 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/cancel_flag.h"
+#include "search/candidate_scan.h"
+#include "settings/search_cfg.h"
+
+namespace quarvel {
+
+// The candidates of a Search-mode run, decided on several threads. Workers
+// check and scan them in any order, at most a window of them ahead of the
+// one to be committed next, so that memory stays bounded whatever waits
+// behind a slow file; Next hands the outcomes back in the candidates' order,
+// to the one thread that commits them.
+class ParallelScan {
+public:
+    static constexpr std::size_t kWindow = 4096;
+    static constexpr auto kIdlePeriod = std::chrono::milliseconds(40);
+
+    // The settings and the query are only read, by every worker, and must
+    // outlive the scan.
+    ParallelScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel, unsigned threads);
+    // Stops the workers (a scan in progress stops at its next block when the
+    // run is cancelled) and waits for them.
+    ~ParallelScan();
+    ParallelScan(const ParallelScan&) = delete;
+    ParallelScan& operator=(const ParallelScan&) = delete;
+
+    // The candidates, in the order of the search list; Close says that no more come.
+    void Add(const TSaveFile& record);
+    void Close();
+
+    // The next candidate in order and what its check and scan came to. idle
+    // is called about every kIdlePeriod, also while it waits. False when no
+    // candidate is left, or the run is cancelled.
+    bool Next(TSaveFile& record, CandidateOutcome& outcome, const std::function<void()>& idle);
+
+    // For the progress line only: the bytes read until now, and the file a
+    // worker took last.
+    std::uint64_t BytesRead() const;
+    TSaveFile LastTaken();
+
+private:
+    struct Slot {
+        bool done = false;
+        TSaveFile record;
+        CandidateOutcome outcome;
+    };
+    // Adds the bytes of the file a worker reads to the run's count as they come.
+    class ByteCounter : public ScanObserver {
+    public:
+        explicit ByteCounter(std::atomic<std::int64_t>& total) : total_(total) {}
+        void FileProgress(std::uint64_t bytes) override;
+        // The file is done: it counts its whole size when it was read, else nothing.
+        void FileDone(std::uint64_t size);
+
+    private:
+        std::atomic<std::int64_t>& total_;
+        std::uint64_t told_ = 0;
+    };
+
+    void Work();
+    bool NothingLeft() const;
+
+    const TSearchCFG& cfg_;
+    const Tstr& query_;
+    const CancelFlag& cancel_;
+
+    std::mutex mutex_;
+    std::condition_variable workReady_, outcomeReady_;
+    // Guarded by mutex_:
+    std::deque<TSaveFile> waiting_;  // candidates no worker has taken yet
+    bool closed_ = false;
+    bool stopping_ = false;
+    std::size_t taken_ = 0;      // candidates taken by workers
+    std::size_t committed_ = 0;  // candidates handed out by Next
+    unsigned waitingForRoom_ = 0;
+    std::vector<Slot> window_;  // candidate i's outcome waits at i % kWindow
+    TSaveFile lastTaken_;
+
+    std::atomic<std::int64_t> bytesRead_{0};
+    std::chrono::steady_clock::time_point lastIdle_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace quarvel
