@@ -8,6 +8,7 @@
 #include <map>
 
 #include "platform/clock.h"
+#include "platform/processors.h"
 #include "platform/reading.h"
 #include "platform/text_conv.h"
 #include "platform/unicode_text.h"
@@ -44,6 +45,8 @@ const char* const kCliUsage =
     "      --rows            print the results list's five columns, tab-separated\n"
     "  -0, --null            end each found path (or row) with a NUL byte instead of a line feed\n"
     "      --info            after the run (or --open), print the search information lines\n"
+    "  -j, --threads N       decide the files on N threads (default: one per processor the program\n"
+    "                        may use); the results, messages and --info are those of -j 1\n"
     "  -q, --quiet           no progress line\n"
     "      --help            this text\n"
     "Results go to standard output, messages to standard error. Exit status: 0 found (or --check,\n"
@@ -95,7 +98,7 @@ std::string LongName(const std::string& a) {
     static const std::map<std::string, std::string> shortNames = {
         {"-p", "--path"},        {"-f", "--files"},      {"-r", "--subdir"}, {"-i", "--ignore-case"},
         {"-w", "--whole-word"},  {"-o", "--save"},       {"-q", "--quiet"},  {"-0", "--null"},
-        {"-h", "--help"}};
+        {"-j", "--threads"},     {"-h", "--help"}};
     auto it = shortNames.find(a);
     return it == shortNames.end() ? a : it->second;
 }
@@ -213,6 +216,14 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         else if (a == "--rows") o.rows = true;
         else if (a == "--info") o.info = true;
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--threads") {
+            std::string digits;
+            ok = value(digits);
+            if (ok && (!Number(digits, kMaxThreads, o.threads) || o.threads == 0)) {
+                error = "option " + typed + " needs a whole number from 1 to " + std::to_string(kMaxThreads);
+                ok = false;
+            }
+        }
         else if (a == "--null") o.nullEnds = true;
         else if (a == "--help") { o.action = CliAction::Help; return o; }
         else if (auto op = operators.find(a); op != operators.end()) {

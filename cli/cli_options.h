@@ -18,6 +18,7 @@ struct CliOptions {
     std::string viewFile;       // --view
     bool rows = false, info = false, quiet = false;
     bool nullEnds = false;      // -0: each found path (or row) ended by a NUL byte
+    unsigned threads = 0;       // -j: the threads that decide the files; 0: one per usable processor
 };
 
 // Parses the command line; the error text is set (and nothing returned) on bad

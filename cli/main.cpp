@@ -16,6 +16,7 @@
 #include "cli/cli_options.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/processors.h"
 #include "platform/stop_signals.h"
 #include "platform/text_conv.h"
 #include "platform/unicode_text.h"
@@ -225,7 +226,7 @@ int Search(CliOptions& o, TerminalObserver& observer, bool utf8, Output& out) {
         cfg.SearchRefined = 1;
     }
     std::unique_ptr<Tstr> query;
-    SearchRun run(cfg, query, observer, RunMode::Search);
+    SearchRun run(cfg, query, observer, RunMode::Search, RunThreads(o.threads));
     observer.SetRun(&run);
     run.Run();
     if (!query) return 2;  // the expression did not compile

@@ -69,9 +69,11 @@ std::uint32_t FoldedHash(const TSaveFile& f) {
     return h;
 }
 
+}  // namespace
+
 // Which groups of a list hold a file of a given name and folder, ignoring case. An open-addressing
-// table of positions in the list, so the list must neither reallocate nor change its indexed records
-// while the index is in use.
+// table of positions in the list, so the list must not change its indexed records while the index
+// is in use.
 class SameFileIndex {
 public:
     // expected: how many records will be added, to size the table once.
@@ -133,14 +135,13 @@ private:
     std::size_t count_ = 0;
 };
 
-}  // namespace
-
 FileSelection::FileSelection(TSearchCFG& cfg, RunObserver& observer, const CancelFlag& cancel, bool searchMode)
     : cfg_(cfg), observer_(observer), cancel_(cancel), searchMode_(searchMode) {}
 
-void FileSelection::Gather() {
-    group_ = 0;
-    cfg_.FoundFiles.clear();
+FileSelection::~FileSelection() = default;
+
+std::vector<FileSelection::Entry> FileSelection::Entries() const {
+    std::vector<Entry> entries;
     const std::string& list = cfg_.SearchFilesMask;
     const std::string& separator = cfg_.FileSeparator();
     const std::string& notSearch = cfg_.FileNotSearch();
@@ -148,23 +149,43 @@ void FileSelection::Gather() {
     // The View command's run names one file by its whole path, which no
     // operator may cut and whose name is no mask: it finds that file or none.
     const bool onePath = !searchMode_;
-    while (p < list.size() && !cancel_.IsSet()) {
-        bool include = true;
+    while (p < list.size()) {
+        Entry e;
         if (!onePath && !notSearch.empty() && list.compare(p, notSearch.size(), notSearch) == 0) {
-            include = false;
+            e.include = false;
             p += notSearch.size();
         }
         std::size_t end = separator.empty() || onePath ? std::string::npos : list.find(separator, p);
         if (end == std::string::npos) end = list.size();
         const std::string entry = list.substr(p, end - p);
         const std::size_t cut = entry.rfind('/');
-        std::string folderPart = cut == std::string::npos ? std::string() : entry.substr(0, cut + 1);
-        const std::string mask = cut == std::string::npos ? entry : entry.substr(cut + 1);
-        if (folderPart.empty()) folderPart = cfg_.SearchDefaultPath;
-        unsigned kind = include ? 1u : 0u;
-        if (EndsWithQrv(mask) && !onePath) kind |= 2u;
+        e.folderPart = cut == std::string::npos ? std::string() : entry.substr(0, cut + 1);
+        e.mask = cut == std::string::npos ? entry : entry.substr(cut + 1);
+        if (e.folderPart.empty()) e.folderPart = cfg_.SearchDefaultPath;
+        entries.push_back(std::move(e));
+        if (separator.empty() || onePath) break;  // no separator could move past this entry
+        p = end + separator.size();
+    }
+    return entries;
+}
 
-        const std::size_t before = cfg_.IncludeList.size() + cfg_.ExcludeList.size();
+void FileSelection::Gather() {
+    group_ = 0;
+    cfg_.FoundFiles.clear();
+    const std::vector<Entry> entries = Entries();
+    // Without exclude entries a file's selection is known as soon as it is
+    // found, so the files it selects can be scanned while the walk goes on.
+    streaming_ = sink_ != nullptr && searchMode_ &&
+                 std::all_of(entries.begin(), entries.end(), [](const Entry& e) { return e.include; });
+    for (const Entry& e : entries) {
+        if (cancel_.IsSet()) break;
+        const bool include = e.include;
+        const std::string& folderPart = e.folderPart;
+        const std::string& mask = e.mask;
+        unsigned kind = include ? 1u : 0u;
+        if (EndsWithQrv(mask) && searchMode_) kind |= 2u;
+
+        const std::size_t before = cfg_.IncludeList.size() + cfg_.ExcludeList.size() + streamed_;
         const std::string walked = AbsoluteFolder(folderPart);
         struct stat st {};
         const std::string text = FolderText(walked);
@@ -178,16 +199,14 @@ void FileSelection::Gather() {
             std::set<FolderIdentity> onPath;
             WalkFolder(fd, text, mask, kind, onPath, 0);
         }
-        if (include && cfg_.IncludeList.size() + cfg_.ExcludeList.size() == before) {
+        if (include && cfg_.IncludeList.size() + cfg_.ExcludeList.size() + streamed_ == before) {
             std::string text = "File(s) not found:\n" + folderPart;
             if (folderPart.empty() || (folderPart.back() != '/' && folderPart.back() != '\\')) text += '/';
             observer_.ShowMessage(text + mask);
         }
         ++group_;
-        if (separator.empty() || onePath) break;  // no separator could move past this entry
-        p = end + separator.size();
     }
-    if (!onePath) ExpandProjectFiles();
+    if (searchMode_) ExpandProjectFiles();
 }
 
 void FileSelection::GatherRefined() {
@@ -259,7 +278,14 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             record.date = stamp.date;
             record.time = stamp.time;
             record.attributes = attr;
-            (kind & 1u ? cfg_.IncludeList : cfg_.ExcludeList).push_back(std::move(record));
+            if (!(kind & 1u)) {
+                cfg_.ExcludeList.push_back(std::move(record));
+            } else if (streaming_ && !project) {
+                ++streamed_;
+                Select(record);
+            } else {
+                cfg_.IncludeList.push_back(std::move(record));
+            }
         }
         if (cancel_.IsSet()) break;
     }
@@ -327,44 +353,50 @@ void FileSelection::LoadProjectList(const std::string& path) {
     ++group_;
 }
 
+bool FileSelection::Select(const TSaveFile& record) {
+    if (searchMode_) {
+        if (!cfg_.SearchIncludeHidden && (record.attributes & (kAttrHidden | kAttrSystem))) return false;
+        if (record.size < cfg_.SizeLow || record.size > cfg_.SizeHigh) return false;
+        if (record.date < cfg_.DateLow || record.date > cfg_.DateHigh) return false;
+    }
+    if (excluded_ && excluded_->HoldsSameFile(record)) return false;
+    TSaveFileArray& list = cfg_.SearchList;
+    // A file repeats only across groups: among the records of one group there is nothing to index.
+    if (!selected_ && !list.empty() && record.group != list.front().group) {
+        selected_ = std::make_unique<SameFileIndex>(list, list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) selected_->Add(i);
+    }
+    if (selected_ && selected_->HoldsSameFile(record)) return false;
+    list.push_back(record);
+    if (selected_) selected_->Add(list.size() - 1);
+    selectedSize_ += record.size;
+    ++selectedCount_;
+    if (sink_) sink_->Selected(record);
+    return true;
+}
+
 void FileSelection::Filter() {
-    // The taken records move down within the include list, which then becomes (or joins) the
-    // search list, so the two never hold every record at once.
+    if (!cfg_.ExcludeList.empty()) {
+        excluded_ = std::make_unique<SameFileIndex>(cfg_.ExcludeList, cfg_.ExcludeList.size());
+        for (std::size_t e = 0; e < cfg_.ExcludeList.size(); ++e) excluded_->Add(e);
+    }
     TSaveFileArray& list = cfg_.IncludeList;
-    // A file repeats only across groups: among candidates of one group there is nothing to index.
-    const bool oneGroup = std::all_of(list.begin(), list.end(),
-                                      [&list](const TSaveFile& f) { return f.group == list.front().group; });
-    SameFileIndex excluded(cfg_.ExcludeList, cfg_.ExcludeList.size());
-    SameFileIndex selected(list, oneGroup ? 0 : list.size());
-    for (std::size_t e = 0; e < cfg_.ExcludeList.size(); ++e) excluded.Add(e);
-    std::size_t kept = 0;
+    if (cfg_.SearchList.empty()) cfg_.SearchList.reserve(list.size());
     for (std::size_t i = 0; i < list.size() && !cancel_.IsSet(); ++i) {
-        TSaveFile& record = list[i];
-        bool take = true;
-        if (searchMode_) {
-            if (!cfg_.SearchIncludeHidden && (record.attributes & (kAttrHidden | kAttrSystem))) take = false;
-            if (record.size < cfg_.SizeLow || record.size > cfg_.SizeHigh) take = false;
-            if (record.date < cfg_.DateLow || record.date > cfg_.DateHigh) take = false;
-        }
-        if (take && (excluded.HoldsSameFile(record) || selected.HoldsSameFile(record))) take = false;
-        if (take) {
-            if (kept != i) list[kept] = std::move(record);
-            if (!oneGroup) selected.Add(kept);
-            cfg_.GSizeFiles += list[kept].size;
-            ++cfg_.GFiles;
-            ++kept;
-        }
+        Select(list[i]);
         if (i % 256 == 0) observer_.PumpMessages();
     }
-    list.resize(kept);
-    if (cfg_.SearchList.empty()) {
-        cfg_.SearchList = std::move(list);
-    } else {
-        cfg_.SearchList.insert(cfg_.SearchList.end(), std::make_move_iterator(list.begin()),
-                               std::make_move_iterator(list.end()));
+    // The walk's selection counts only once the selection is done: a run
+    // cancelled while it walks has selected no file.
+    if (!cancel_.IsSet() || !streaming_) {
+        cfg_.GFiles += selectedCount_;
+        cfg_.GSizeFiles += selectedSize_;
     }
+    selectedCount_ = 0;
+    selectedSize_ = 0;
     list.clear();
     cfg_.ExcludeList.clear();
+    excluded_.reset();
 }
 
 }  // namespace quarvel

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -17,6 +18,15 @@ inline constexpr std::uint32_t kAttrReadOnly = 0x01, kAttrHidden = 0x02, kAttrSy
                                kAttrDirectory = 0x10, kAttrArchive = 0x20, kAttrSpecial = 0x40;
 inline constexpr std::uint32_t kCandidateAttributes = 0x27;
 
+class SameFileIndex;
+
+// Receives the records of the search list one by one, as they are selected.
+class SelectionSink {
+public:
+    virtual ~SelectionSink() = default;
+    virtual void Selected(const TSaveFile& record) = 0;
+};
+
 // Turns the file list of a search into its search list.
 class FileSelection {
 public:
@@ -24,6 +34,12 @@ public:
     // apply; without it (the View command's one-file run) the list is one
     // whole path, whose file is taken as it is, a project file too.
     FileSelection(TSearchCFG& cfg, RunObserver& observer, const CancelFlag& cancel, bool searchMode);
+    ~FileSelection();
+
+    // Each record of the search list goes to sink as well, in order; when
+    // no entry excludes files, while the walk still goes on. GFiles and
+    // GSizeFiles count the records all the same only once Filter is done.
+    void SendTo(SelectionSink* sink) { sink_ = sink; }
 
     // Fills the include and exclude lists from the file list; empties the found-file list.
     void Gather();
@@ -33,6 +49,15 @@ public:
     void Filter();
 
 private:
+    struct Entry {
+        bool include = true;
+        std::string folderPart;  // the entry's folder, or the default folder
+        std::string mask;
+    };
+    // The entries of the file list, in order.
+    std::vector<Entry> Entries() const;
+    // Takes the record into the search list unless a filter leaves it out.
+    bool Select(const TSaveFile& record);
     // A folder's device and inode, as the folders on the walk's path are known by.
     using FolderIdentity = std::pair<std::uint64_t, std::uint64_t>;
     // Walks the open folder dirFd (taken over and closed) whose text is folderText;
@@ -49,6 +74,13 @@ private:
     std::uint32_t group_ = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> expanded_;  // project files expanded in this run
     std::vector<char> dirents_;  // the folder entries being read
+
+    SelectionSink* sink_ = nullptr;
+    bool streaming_ = false;     // the walk selects as it goes
+    std::size_t streamed_ = 0;   // records the walk selected (or left out) at once
+    std::unique_ptr<SameFileIndex> excluded_, selected_;
+    std::uint32_t selectedCount_ = 0;
+    double selectedSize_ = 0.0;
 };
 
 }  // namespace quarvel

@@ -1,5 +1,6 @@
 #include "search/parallel_scan.h"
 
+#include <algorithm>
 #include <string>
 
 namespace quarvel {
@@ -15,7 +16,7 @@ void ParallelScan::ByteCounter::FileDone(std::uint64_t size) {
 }
 
 ParallelScan::ParallelScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel, unsigned threads)
-    : cfg_(cfg), query_(query), cancel_(cancel), window_(kWindow), lastIdle_(std::chrono::steady_clock::now()) {
+    : cfg_(cfg), query_(query), cancel_(cancel), threads_(threads), lastIdle_(std::chrono::steady_clock::now()) {
     workers_.reserve(threads);
     for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
 }
@@ -34,7 +35,8 @@ void ParallelScan::Add(const TSaveFile& record) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         waiting_.push_back(record);
-        wake = taken_ < committed_ + kWindow;
+        // While the list grows, a worker is woken for a whole batch.
+        wake = waitingWorkers_ != 0 && waiting_.size() % kBatch == 0;
     }
     if (wake) workReady_.notify_one();
 }
@@ -48,49 +50,76 @@ void ParallelScan::Close() {
     outcomeReady_.notify_all();
 }
 
-bool ParallelScan::NothingLeft() const { return closed_ && waiting_.empty() && taken_ == committed_; }
+bool ParallelScan::NothingLeft() const { return closed_ && waiting_.empty() && taken_ == handedOut_; }
 
 void ParallelScan::Work() {
     ByteCounter counter(bytesRead_);
     MatchEngine engine(cfg_, query_, counter, cancel_);
     FolderCache folders;
     std::string path;
+    std::vector<Slot> batch;
     for (;;) {
-        TSaveFile record;
-        std::size_t index;
+        std::size_t first;
+        batch.clear();
         {
             std::unique_lock<std::mutex> lock(mutex_);
             for (;;) {
                 if (stopping_ || cancel_.IsSet() || (closed_ && waiting_.empty())) return;
-                if (!waiting_.empty() && taken_ < committed_ + kWindow) break;
-                const bool noRoom = !waiting_.empty();
-                waitingForRoom_ += noRoom;
+                const bool enough = waiting_.size() >= kBatch || (closed_ && !waiting_.empty());
+                if (enough && taken_ < handedOut_ + kWindow) break;
+                if (!waiting_.empty() && committerWaits_) outcomeReady_.notify_one();  // the window is full
+                ++waitingWorkers_;
                 workReady_.wait(lock);
-                waitingForRoom_ -= noRoom;
+                --waitingWorkers_;
             }
-            index = taken_++;
-            record = std::move(waiting_.front());
-            waiting_.pop_front();
-            lastTaken_ = record;
+            // A share of what waits, so that every worker has some of a short list.
+            const std::size_t room = handedOut_ + kWindow - taken_;
+            const std::size_t take = std::min({kBatch, room, std::max<std::size_t>(1, waiting_.size() / threads_)});
+            first = taken_;
+            taken_ += take;
+            window_.resize(taken_ - handedOut_);
+            for (std::size_t i = 0; i < take; ++i) {
+                batch.emplace_back();
+                batch.back().record = std::move(waiting_.front());
+                waiting_.pop_front();
+            }
+            lastTaken_ = batch.front().record;
         }
-        CandidateOutcome outcome;
-        record.PathInto(path);
-        CandidateCheck check = CheckCandidate(record, path, folders);
-        outcome.missing = check.missing;
-        outcome.changed = check.changed;
-        if (!check.missing) DecideCandidate(path, query_, engine, std::move(check.file), outcome);
-        counter.FileDone(outcome.read ? record.size : 0);
+        for (Slot& slot : batch) {
+            CandidateOutcome& outcome = slot.outcome;
+            slot.record.PathInto(path);
+            CandidateCheck check = CheckCandidate(slot.record, path, folders);
+            outcome.missing = check.missing;
+            outcome.changed = check.changed;
+            if (!check.missing) DecideCandidate(path, query_, engine, std::move(check.file), outcome);
+            counter.FileDone(outcome.read ? slot.record.size : 0);
+            if (cancel_.IsSet()) return;
+        }
         bool wake;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            Slot& slot = window_[index % kWindow];
-            slot.record = std::move(record);
-            slot.outcome = std::move(outcome);
-            slot.done = true;
-            wake = index == committed_;
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                Slot& slot = window_[first + i - handedOut_];
+                slot = std::move(batch[i]);
+                slot.done = true;
+            }
+            // The committer looks now and then by itself; it is woken only
+            // when the window fills, or at the end of the list.
+            wake = committerWaits_ && ((closed_ && waiting_.empty()) || taken_ - handedOut_ >= kWindow / 2);
         }
         if (wake) outcomeReady_.notify_one();
     }
+}
+
+bool ParallelScan::TakeReady() {
+    ready_.clear();
+    readyAt_ = 0;
+    while (!window_.empty() && window_.front().done) {
+        ready_.push_back(std::move(window_.front()));
+        window_.pop_front();
+        ++handedOut_;
+    }
+    return !ready_.empty();
 }
 
 bool ParallelScan::Next(TSaveFile& record, CandidateOutcome& outcome, const std::function<void()>& idle) {
@@ -100,28 +129,29 @@ bool ParallelScan::Next(TSaveFile& record, CandidateOutcome& outcome, const std:
         lastIdle_ = now;
         idle();
     };
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        if (cancel_.IsSet()) return false;
-        Slot& slot = window_[committed_ % kWindow];
-        if (slot.done) {
-            record = std::move(slot.record);
-            outcome = std::move(slot.outcome);
-            slot.done = false;
-            slot.record = TSaveFile();
-            ++committed_;
-            const bool wake = waitingForRoom_ != 0;
+    if (readyAt_ == ready_.size()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            if (cancel_.IsSet()) return false;
+            if (TakeReady()) break;
+            if (NothingLeft()) return false;
+            committerWaits_ = true;
+            outcomeReady_.wait_for(lock, kIdlePeriod);
+            committerWaits_ = false;
             lock.unlock();
-            if (wake) workReady_.notify_one();
             idleWhenDue();
-            return true;
+            lock.lock();
         }
-        if (NothingLeft()) return false;
-        outcomeReady_.wait_for(lock, kIdlePeriod);
+        const bool wake = waitingWorkers_ != 0;
         lock.unlock();
-        idleWhenDue();
-        lock.lock();
+        if (wake) workReady_.notify_all();
     }
+    if (cancel_.IsSet()) return false;
+    Slot& slot = ready_[readyAt_++];
+    record = std::move(slot.record);
+    outcome = std::move(slot.outcome);
+    idleWhenDue();
+    return true;
 }
 
 std::uint64_t ParallelScan::BytesRead() const {

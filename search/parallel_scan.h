@@ -11,6 +11,7 @@
 
 #include "platform/cancel_flag.h"
 #include "search/candidate_scan.h"
+#include "search/file_selection.h"
 #include "settings/search_cfg.h"
 
 namespace quarvel {
@@ -20,9 +21,15 @@ namespace quarvel {
 // one to be committed next, so that memory stays bounded whatever waits
 // behind a slow file; Next hands the outcomes back in the candidates' order,
 // to the one thread that commits them.
-class ParallelScan {
+class ParallelScan : public SelectionSink {
 public:
-    static constexpr std::size_t kWindow = 4096;
+    // Outcomes are committed only once the walk is done, so that the walk's
+    // messages come first as they do on one thread: the window holds what
+    // the workers decide meanwhile.
+    static constexpr std::size_t kWindow = 65536;
+    // A worker takes up to this many candidates at a time, and gives their
+    // outcomes back together: the threads then meet once per batch, not per file.
+    static constexpr std::size_t kBatch = 64;
     static constexpr auto kIdlePeriod = std::chrono::milliseconds(40);
 
     // The settings and the query are only read, by every worker, and must
@@ -30,12 +37,13 @@ public:
     ParallelScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel, unsigned threads);
     // Stops the workers (a scan in progress stops at its next block when the
     // run is cancelled) and waits for them.
-    ~ParallelScan();
+    ~ParallelScan() override;
     ParallelScan(const ParallelScan&) = delete;
     ParallelScan& operator=(const ParallelScan&) = delete;
 
     // The candidates, in the order of the search list; Close says that no more come.
     void Add(const TSaveFile& record);
+    void Selected(const TSaveFile& record) override { Add(record); }
     void Close();
 
     // The next candidate in order and what its check and scan came to. idle
@@ -69,10 +77,13 @@ private:
 
     void Work();
     bool NothingLeft() const;
+    // Moves the outcomes ready in order from the window to ready_; false when none is.
+    bool TakeReady();
 
     const TSearchCFG& cfg_;
     const Tstr& query_;
     const CancelFlag& cancel_;
+    const std::size_t threads_;
 
     std::mutex mutex_;
     std::condition_variable workReady_, outcomeReady_;
@@ -81,10 +92,15 @@ private:
     bool closed_ = false;
     bool stopping_ = false;
     std::size_t taken_ = 0;      // candidates taken by workers
-    std::size_t committed_ = 0;  // candidates handed out by Next
-    unsigned waitingForRoom_ = 0;
-    std::vector<Slot> window_;  // candidate i's outcome waits at i % kWindow
+    std::size_t handedOut_ = 0;  // candidates whose outcome left the window
+    unsigned waitingWorkers_ = 0;
+    bool committerWaits_ = false;
+    std::deque<Slot> window_;  // candidate handedOut_ + k's outcome waits at k
     TSaveFile lastTaken_;
+
+    // The committer's own: outcomes taken from the window, handed out one by one.
+    std::vector<Slot> ready_;
+    std::size_t readyAt_ = 0;
 
     std::atomic<std::int64_t> bytesRead_{0};
     std::chrono::steady_clock::time_point lastIdle_;

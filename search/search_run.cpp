@@ -60,13 +60,19 @@ RunResult SearchRun::Execute() {
         // The folder walk moves; the run ends where it began.
         WorkingFolderKeeper keeper;
         FileSelection selection(cfg_, observer_, cancel_, searchMode);
+        // Several threads scan the files as the walk selects them.
+        std::unique_ptr<ParallelScan> parallel;
+        if (searchMode && threads_ > 1) {
+            parallel = std::make_unique<ParallelScan>(cfg_, *query_, cancel_, threads_);
+            selection.SendTo(parallel.get());
+        }
         if (searchMode && cfg_.SearchRefined)
             selection.GatherRefined();
         else
             selection.Gather();
         selection.Filter();
-        if (searchMode && threads_ > 1)
-            ScanInParallel();
+        if (parallel)
+            CommitInOrder(*parallel);
         else
             ScanSerially();
     }
@@ -108,9 +114,7 @@ void SearchRun::ScanSerially() {
     }
 }
 
-void SearchRun::ScanInParallel() {
-    ParallelScan scan(cfg_, *query_, cancel_, threads_);
-    for (const TSaveFile& record : cfg_.SearchList) scan.Add(record);
+void SearchRun::CommitInOrder(ParallelScan& scan) {
     scan.Close();
     // A file that could not be opened and is tried again is scanned here.
     SerialProgress progress(*this);

@@ -47,7 +47,8 @@ public:
 private:
     class SerialProgress;
     void ScanSerially();
-    void ScanInParallel();
+    // Commits the outcomes of the files the workers decide, in the search list's order.
+    void CommitInOrder(ParallelScan& scan);
     // Scans a checked candidate on this thread: the whole file in Open mode, a decision in Search mode.
     void ScanHere(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
                   CandidateOutcome& outcome);
