@@ -13,6 +13,7 @@
 #include "dialogs/open_with_dlg_wx.h"
 #include "dialogs/option_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
+#include "platform/processors.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/first_show_wx.h"
@@ -39,7 +40,7 @@ void TMainFrame::OnNewSearch() {
     if (!CommandEnabled(kCmNew, State())) return;
     TSetupDlg setup(client_, state_.search, state_.ui, TodayDosDate());
     if (setup.ShowModal() != wxID_OK) return;
-    TProcesDlg run(client_, "Search", List(), state_.search, state_.query);
+    TProcesDlg run(client_, "Search", List(), state_.search, state_.query, RunThreads(state_.ui.Threads));
     run.ShowModal();
 }
 

@@ -1,11 +1,16 @@
 #include "search/proces_dlg_wx.h"
 
+#include <future>
+#include <thread>
+
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/thread.h>
 #include <wx/utils.h>
 
 #include "platform/stop_signals.h"
@@ -17,20 +22,18 @@ namespace quarvel {
 
 namespace {
 
-// The window is brought up to date at most this often: often enough to look
-// live and to see Cancel at once, rarely enough to cost next to nothing.
-constexpr auto kPumpPeriod = std::chrono::milliseconds(150);
+// The window shows what the run told this often: often enough to look live
+// and to see Cancel at once, rarely enough to cost next to nothing.
+constexpr int kRefreshMilliseconds = 100;
 // The results list repaints all its visible rows when rows are added, so new
 // rows are handed to it less often (the first ones at once).
 constexpr auto kRowsPeriod = std::chrono::milliseconds(500);
-// The clock is read only every this many calls of the pump.
-constexpr unsigned kCallsPerClockRead = 64;
 
 }  // namespace
 
 TProcesDlg::TProcesDlg(wxWindow* parent, const wxString& caption, TListWindow1* list, TSearchCFG& cfg,
-                       std::unique_ptr<Tstr>& query)
-    : wxDialog(parent, wxID_ANY, caption), list_(list), cfg_(cfg), query_(query) {
+                       std::unique_ptr<Tstr>& query, unsigned threads)
+    : wxDialog(parent, wxID_ANY, caption), list_(list), cfg_(cfg), query_(query), threads_(threads), timer_(this) {
     status_ = new wxStaticText(this, kProcesStatusId, wxString(), wxDefaultPosition, wxSize(320, -1),
                                wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     bar_ = new wxGauge(this, kProcesBarId, 100, wxDefaultPosition, wxSize(320, -1));
@@ -44,20 +47,40 @@ TProcesDlg::TProcesDlg(wxWindow* parent, const wxString& caption, TListWindow1* 
         if (event.CanVeto()) event.Veto();
         OnCancel();
     });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ShowWhatWasTold(); });
 }
+
+TProcesDlg::~TProcesDlg() = default;
 
 int TProcesDlg::ShowModal() {
     CentreOverMainWindow(*this);
-    SearchRun run(cfg_, query_, *this, list_ ? RunMode::Search : RunMode::Open);
+    // The run's own record while it goes on; the windows read cfg_, which
+    // keeps what the run shows until it gets the whole record back.
+    TSearchCFG work(std::move(cfg_));
+    cfg_.FoundFiles.clear();
+    SearchRun run(work, query_, *this, list_ ? RunMode::Search : RunMode::Open, threads_);
     run_ = &run;
-    RunResult result;
-    {
+    RunResult result = RunResult::Cancel;
+    if (run.Prepare()) {
         wxWindowDisabler others(this);
-        result = run.Run();
+        Show();
+        ShowWhatWasTold();
+        OnShown();
+        loop_ = std::make_unique<wxGUIEventLoop>();
+        timer_.Start(kRefreshMilliseconds);
+        std::thread thread([&] {
+            result = run.Execute();
+            CallAfter([this] { loop_->Exit(); });
+        });
+        loop_->Run();
+        thread.join();
+        timer_.Stop();
+        ShowWhatWasTold();
         ShowRowsFoundSoFar();
         Hide();
     }
     run_ = nullptr;
+    cfg_ = std::move(work);
     const int code = result == RunResult::Ok ? wxID_OK : wxID_CANCEL;
     SetReturnCode(code);
     return code;
@@ -67,81 +90,113 @@ void TProcesDlg::OnCancel() {
     if (run_) run_->RequestCancel();
 }
 
+void TProcesDlg::RunOnUiThread(const std::function<void()>& f) {
+    if (wxIsMainThread()) {
+        f();
+        return;
+    }
+    std::promise<void> done;
+    CallAfter([&] {
+        f();
+        done.set_value();
+    });
+    done.get_future().wait();
+}
+
 wxWindow* TProcesDlg::MessageOwner() { return IsShown() ? static_cast<wxWindow*>(this) : GetParent(); }
 
 void TProcesDlg::ShowRowsFoundSoFar() {
-    if (list_) list_->ShowRows(rows_);
+    ShowWhatWasTold();
+    if (list_) list_->ShowRows(cfg_.FoundFiles.size());
 }
 
 void TProcesDlg::ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) {
-    // The rows found before the message stand in the list while it is read.
-    ShowRowsFoundSoFar();
     (void)kind;
-    wxMessageBox(FromUtf8(text), FromUtf8(caption), wxOK, MessageOwner());
+    RunOnUiThread([&] {
+        // The rows found before the message stand in the list while it is read.
+        ShowRowsFoundSoFar();
+        wxMessageBox(FromUtf8(text), FromUtf8(caption), wxOK, MessageOwner());
+    });
 }
 
 AbortRetryIgnore TProcesDlg::AskAbortRetryIgnore(const std::string& caption, const std::string& text,
                                                  const std::string& path, const std::string& reason) {
     (void)path;
     (void)reason;
-    ShowRowsFoundSoFar();
-    wxMessageDialog question(MessageOwner(), FromFileName(text), FromUtf8(caption),
-                             wxYES_NO | wxCANCEL | wxICON_INFORMATION);
-    question.SetYesNoCancelLabels("&Abort", "&Retry", "&Ignore");
-    switch (question.ShowModal()) {
-        case wxID_YES: return AbortRetryIgnore::Abort;
-        case wxID_NO: return AbortRetryIgnore::Retry;
-        default: return AbortRetryIgnore::Ignore;
-    }
+    AbortRetryIgnore answer = AbortRetryIgnore::Ignore;
+    RunOnUiThread([&] {
+        ShowRowsFoundSoFar();
+        wxMessageDialog question(MessageOwner(), FromFileName(text), FromUtf8(caption),
+                                 wxYES_NO | wxCANCEL | wxICON_INFORMATION);
+        question.SetYesNoCancelLabels("&Abort", "&Retry", "&Ignore");
+        switch (question.ShowModal()) {
+            case wxID_YES: answer = AbortRetryIgnore::Abort; break;
+            case wxID_NO: answer = AbortRetryIgnore::Retry; break;
+            default: answer = AbortRetryIgnore::Ignore; break;
+        }
+    });
+    return answer;
 }
 
 void TProcesDlg::SetStatusText(const std::string& text) {
+    std::lock_guard<std::mutex> lock(told_);
     statusText_ = text;
     statusChanged_ = true;
-    if (!IsShown()) {
-        // The expression has compiled: the dialog shows from now on.
-        Show();
-        Pump();
-    }
 }
 
-void TProcesDlg::SetProgress(int percent) { percent_ = percent; }
-
-void TProcesDlg::PumpMessages() {
-    if (++calls_ % kCallsPerClockRead != 0) return;
-    if (std::chrono::steady_clock::now() >= nextPump_) Pump();
-}
-
-void TProcesDlg::Pump() {
-    // The program is asked to end: the run stops as at Cancel, keeping what it found.
-    if (StopSignal()) OnCancel();
-    if (bar_->GetValue() != percent_) bar_->SetValue(percent_);
-    if (statusChanged_) {
-        status_->SetLabel(FromFileName(statusText_));
-        statusChanged_ = false;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (list_ && rows_ != list_->Rows() && (list_->Rows() == 0 || now >= nextRows_)) {
-        list_->ShowRows(rows_);
-        nextRows_ = now + kRowsPeriod;
-    }
-    wxTheApp->Yield(true);
-    nextPump_ = std::chrono::steady_clock::now() + kPumpPeriod;
-}
-
-void TProcesDlg::ScanFinished() {
-    ShowRowsFoundSoFar();
-    Hide();
-}
-
-void TProcesDlg::ClearResults() {
-    rows_ = 0;
-    if (list_) list_->ShowRows(0);
+void TProcesDlg::SetProgress(int percent) {
+    std::lock_guard<std::mutex> lock(told_);
+    percent_ = percent;
 }
 
 void TProcesDlg::AddFoundRow(const TSaveFile& record) {
-    (void)record;  // the list shows the record from the found-file list
-    ++rows_;
+    std::lock_guard<std::mutex> lock(told_);
+    arrived_.push_back(record);
+}
+
+void TProcesDlg::ClearResults() {
+    RunOnUiThread([&] {
+        {
+            std::lock_guard<std::mutex> lock(told_);
+            arrived_.clear();
+        }
+        if (list_) list_->ShowRows(0);
+    });
+}
+
+void TProcesDlg::ScanFinished() {
+    RunOnUiThread([&] {
+        ShowRowsFoundSoFar();
+        Hide();
+    });
+}
+
+void TProcesDlg::ShowWhatWasTold() {
+    // The program is asked to end: the run stops as at Cancel, keeping what it found.
+    if (StopSignal()) OnCancel();
+    std::vector<TSaveFile> arrived;
+    std::string status;
+    bool statusChanged;
+    int percent;
+    {
+        std::lock_guard<std::mutex> lock(told_);
+        arrived.swap(arrived_);
+        status = statusText_;
+        statusChanged = statusChanged_;
+        statusChanged_ = false;
+        percent = percent_;
+    }
+    if (bar_->GetValue() != percent) bar_->SetValue(percent);
+    if (statusChanged) status_->SetLabel(FromFileName(status));
+    if (list_ && !arrived.empty()) {
+        cfg_.FoundFiles.insert(cfg_.FoundFiles.end(), std::make_move_iterator(arrived.begin()),
+                               std::make_move_iterator(arrived.end()));
+        const auto now = std::chrono::steady_clock::now();
+        if (list_->Rows() == 0 || now >= nextRows_) {
+            list_->ShowRows(cfg_.FoundFiles.size());
+            nextRows_ = now + kRowsPeriod;
+        }
+    }
 }
 
 }  // namespace quarvel

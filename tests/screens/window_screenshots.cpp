@@ -79,14 +79,16 @@ class PicturedRun : public TProcesDlg {
 public:
     PicturedRun(TMainFrame& frame, TSearchCFG& cfg, std::unique_ptr<Tstr>& query, std::string path)
         : TProcesDlg(frame.Client(), "Search", frame.List(), cfg, query), path_(std::move(path)) {}
+    // On the run's thread: the run waits while the window is pictured.
     void AddFoundRow(const TSaveFile& record) override {
         TProcesDlg::AddFoundRow(record);
         if (++found_ == 40) {
-            // Past the pump's period, so that the window shows this moment.
-            wxMilliSleep(150);
-            for (int call = 0; call < 64; ++call) PumpMessages();
-            Settle(300);
-            ok = SaveScreen(GetScreenRect(), path_);
+            SetProgress(40);
+            RunOnUiThread([this] {
+                ShowRowsFoundSoFar();
+                Settle(300);
+                ok = SaveScreen(GetScreenRect(), path_);
+            });
         }
     }
     bool ok = false;

@@ -126,12 +126,10 @@ TEST_F(MainFrame, NewSearchFillsTheListAndEnablesSaveAndInfo) {
 class CancelledRun : public TProcesDlg {
 public:
     using TProcesDlg::TProcesDlg;
+    // On the run's thread, as the run commits the row.
     void AddFoundRow(const TSaveFile& record) override {
         TProcesDlg::AddFoundRow(record);
-        if (++found_ == 3) {
-            wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
-            ProcessWindowEvent(click);
-        }
+        if (++found_ == 3) OnCancel();
     }
 
 private:

@@ -57,12 +57,9 @@ TEST(WindowPlacement, TheMainWindowStartsAtAUsableSizeOnTheWorkArea) {
 class PlacedRun : public TProcesDlg {
 public:
     using TProcesDlg::TProcesDlg;
-    void SetStatusText(const std::string& text) override {
-        TProcesDlg::SetStatusText(text);
-        if (placed.IsEmpty()) {
-            Settle(150);
-            placed = GetScreenRect();
-        }
+    void OnShown() override {
+        Settle(150);
+        placed = GetScreenRect();
         OnCancel();
     }
     wxRect placed;
