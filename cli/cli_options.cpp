@@ -45,8 +45,8 @@ const char* const kCliUsage =
     "      --rows            print the results list's five columns, tab-separated\n"
     "  -0, --null            end each found path (or row) with a NUL byte instead of a line feed\n"
     "      --info            after the run (or --open), print the search information lines\n"
-    "  -j, --threads N       decide the files on N threads (default: one per processor the program\n"
-    "                        may use); the results, messages and --info are those of -j 1\n"
+    "  -j, --threads N       decide the files on N threads (also -jN; default: one per processor the\n"
+    "                        program may use); the results, messages and --info are those of -j 1\n"
     "  -q, --quiet           no progress line\n"
     "      --help            this text\n"
     "Results go to standard output, messages to standard error. Exit status: 0 found (or --check,\n"
@@ -133,6 +133,20 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         }
         if (typed.size() < 2 || typed[0] != '-' || !positional.empty()) {
             positional.push_back(typed);
+            continue;
+        }
+        // -jN, the thread count joined to its option as the grep family takes it.
+        if (typed.size() > 2 && typed.compare(0, 2, "-j") == 0 &&
+            typed.find_first_not_of("0123456789", 2) == std::string::npos) {
+            if (!Number(typed.substr(2), kMaxThreads, o.threads) || o.threads == 0) {
+                error = "option -j needs a whole number from 1 to " + std::to_string(kMaxThreads);
+                return std::nullopt;
+            }
+            auto [at, first] = given.emplace("--threads", typed.substr(2) + '\0');
+            if (!first && at->second != typed.substr(2) + '\0') {
+                error = "option --threads is given twice with different values";
+                return std::nullopt;
+            }
             continue;
         }
         const std::string a = LongName(typed);

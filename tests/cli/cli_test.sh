@@ -39,6 +39,17 @@ dog" "" -- --check "cat+-dog"
 expect 0 "cat
 dog" "" -- --check -i "Cat+DOG"
 expect 2 "" "quarvel-cli: unknown option --frobnicate (see --help)" -- --frobnicate cat
+# The thread count: -j N, --threads N or -jN, from 1 to 256; the found files are the same.
+want=$("$cli" -p "$T" -r -i cat)
+[ "$(echo "$want" | wc -l)" = 4 ] || fail "-r -i cat found [$want]"
+for j in "-j 1" "-j1" "--threads 3" "-j256"; do
+  expect 0 "$want" "" -- $j -p "$T" -r -i cat
+done
+for j in "-j 0" "-j0" "-j257" "--threads x"; do
+  case $j in --*) name=--threads ;; *) name=-j ;; esac
+  expect 2 "" "quarvel-cli: option $name needs a whole number from 1 to 256" -- $j -p "$T" cat
+done
+expect 2 "" "quarvel-cli: option --threads is given twice with different values" -- -j2 --threads 3 -p "$T" cat
 "$cli" --help | grep -q -- "--refine PROJECT" || fail "--help does not describe --refine"
 
 # Save, open and refine a project.
