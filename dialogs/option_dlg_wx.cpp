@@ -5,6 +5,7 @@
 #include <wx/colordlg.h>
 #include <wx/fontdlg.h>
 #include <wx/sizer.h>
+#include <wx/spinbutt.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -72,6 +73,25 @@ TOptionDlg::TOptionDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui,
     fileChecks->Add(check(files->GetStaticBox(), kOptFullPath, "F&ull Path"), wxSizerFlags().Border(wxALL, 4));
     files->Add(fileChecks);
 
+    auto* search = new wxStaticBoxSizer(wxHORIZONTAL, this, "Search");
+    wxWindow* searchBox = search->GetStaticBox();
+    auto* threadsLabel = new wxStaticText(searchBox, wxID_ANY, "Thr&eads:");  // T, H and R are taken
+    auto* threads = new wxTextCtrl(searchBox, kOptThreads, FromUtf8(model_.Text(kOptThreads)), wxDefaultPosition,
+                                   wxSize(searchBox->GetTextExtent("0000").x + 24, -1));
+    // As in the search dialog: the arrows step the edit, which holds the
+    // value; the button stays in the middle of its range, so both arrows work.
+    auto* threadsUpDown = new wxSpinButton(searchBox, kOptThreadsUpDown, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL);
+    threadsUpDown->SetRange(0, 2);
+    threadsUpDown->SetValue(1);
+    controls_[kOptThreads] = threads;
+    controls_[kOptThreadsUpDown] = threadsUpDown;
+    labels.emplace_back(threadsLabel, threads);
+    search->Add(threadsLabel, wxSizerFlags().CenterVertical().Border(wxALL, 4));
+    search->Add(threads, wxSizerFlags().CenterVertical().Border(wxTOP | wxBOTTOM | wxLEFT, 4));
+    search->Add(threadsUpDown, wxSizerFlags().Expand().Border(wxTOP | wxBOTTOM | wxRIGHT, 4));
+    search->Add(new wxStaticText(searchBox, wxID_ANY, "0 = all processors"),
+                wxSizerFlags().CenterVertical().Border(wxLEFT | wxRIGHT, 8));
+
     auto* view = new wxStaticBoxSizer(wxHORIZONTAL, this, "View window");
     faceName_ = new wxStaticText(view->GetStaticBox(), kOptFaceName, FromUtf8(model_.FaceName()), wxDefaultPosition,
                                  wxSize(FromDIP(200), -1), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN);
@@ -82,12 +102,14 @@ TOptionDlg::TOptionDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui,
     view->Add(font, wxSizerFlags().Border(wxALL, 4));
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    for (wxSizer* group : std::initializer_list<wxSizer*>{main, boolean, files, view})
+    for (wxSizer* group : std::initializer_list<wxSizer*>{main, boolean, files, search, view})
         sizer->Add(group, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, 8));
     sizer->Add(CreateStdDialogButtonSizer(wxOK | wxCANCEL), wxSizerFlags().Expand().Border(wxALL, 8));
     SetSizerAndFit(sizer);
     BindLabelMnemonics(*this, labels);
     font->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnFont(); });
+    threadsUpDown->Bind(wxEVT_SPIN_UP, [this](wxSpinEvent& event) { OnStep(event, +1); });
+    threadsUpDown->Bind(wxEVT_SPIN_DOWN, [this](wxSpinEvent& event) { OnStep(event, -1); });
     CentreOverMainWindow(*this);
 }
 
@@ -110,6 +132,14 @@ void TOptionDlg::OnFont() {
     model_.FontChosen(ui_, chosen, colour);
     faceName_->SetLabel(FromUtf8(model_.FaceName()));
     if (fontChanged_) fontChanged_(ui_);
+}
+
+void TOptionDlg::OnStep(wxSpinEvent& event, int delta) {
+    event.Veto();  // the button keeps its middle position
+    auto* edit = static_cast<wxTextCtrl*>(Control(kOptThreads));
+    model_.SetText(kOptThreads, ToUtf8(edit->GetValue()));
+    model_.Step(kOptThreadsUpDown, delta);
+    edit->ChangeValue(FromUtf8(model_.Text(kOptThreads)));
 }
 
 bool TOptionDlg::TransferDataFromWindow() {

@@ -6,6 +6,7 @@
 
 #include "dialogs/option_model.h"
 
+class wxSpinEvent;
 class wxStaticText;
 
 namespace quarvel {
@@ -25,6 +26,7 @@ public:
 
 private:
     void OnFont();
+    void OnStep(wxSpinEvent& event, int delta);
 
     TSearchCFG& cfg_;
     TUiSettings& ui_;

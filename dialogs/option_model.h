@@ -24,6 +24,8 @@ enum OptionId : int {
     kOptSeparator = 714,
     kOptQueue = 715,
     kOptFullPath = 716,
+    kOptThreads = 717,
+    kOptThreadsUpDown = 718,
 };
 
 // The eight operator edits, in the order of the record's operator strings
@@ -32,16 +34,20 @@ inline constexpr std::array<int, kOperatorCount> kOperatorEdits = {
     kOptAnd, kOptOr, kOptNot, kOptQuote, kOptLBracket, kOptRBracket, kOptSeparator, kOptNotSearch};
 
 // The options dialog: the main window's hints and status bar, the operator
-// strings, how Browse fills the file list, and the viewer font.
+// strings, how Browse fills the file list, the threads a search decides its
+// files on, and the viewer font.
 class OptionModel {
 public:
     OptionModel(const TSearchCFG& cfg, const TUiSettings& ui);
 
     bool Checked(int id) const;
     void SetChecked(int id, bool on);
-    // An operator edit's text; it holds at most 10 characters.
+    // An operator edit's text, which holds at most 10 characters, or the
+    // threads edit's text as typed (it is read on OK).
     const std::string& Text(int id) const;
     void SetText(int id, std::string text);
+    // The threads up-down: delta +1 up, -1 down, kept within 0 to kMaxThreads.
+    void Step(int upDownId, int delta);
     const std::string& FaceName() const { return faceName_; }
     // A font chosen in the chooser: it holds from now on, whether the dialog
     // ends with OK or not, for every viewer.
@@ -52,12 +58,14 @@ public:
         int focus = 0;  // the edit to put the focus in when refused
         std::string message;
     };
-    // Checks the operators, then stores everything; nothing is stored when refused.
+    // Checks the operators and the threads, then stores everything; nothing
+    // is stored when refused.
     OkResult Ok(TSearchCFG& cfg, TUiSettings& ui) const;
 
 private:
     bool hints_, statusBar_, queue_, fullPath_;
     std::array<std::string, kOperatorCount> operators_;
+    std::string threads_;
     std::string faceName_;
 };
 

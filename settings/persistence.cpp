@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "platform/processors.h"
 #include "platform/text_conv.h"
 #include "platform/unicode_text.h"
 #include "settings/search_fields.h"
@@ -45,6 +46,10 @@ std::vector<NumberValue> UiNumbers() {
          [](StoredSettings& s, std::uint32_t v) { s.ui.FileQueue = Flag(v); }},
         {"FileFullPath", [](const StoredSettings& s) { return std::uint32_t{s.ui.FileFullPath}; },
          [](StoredSettings& s, std::uint32_t v) { s.ui.FileFullPath = Flag(v); }},
+        // A file from before the setting has none, which loads as the default;
+        // a number no run would take (edited by hand) is the default too.
+        {"Threads", [](const StoredSettings& s) { return s.ui.Threads; },
+         [](StoredSettings& s, std::uint32_t v) { s.ui.Threads = v <= kMaxThreads ? v : 0; }},
     };
 }
 

@@ -35,6 +35,9 @@ struct TUiSettings {
     std::uint32_t HintMode = 0;
     std::uint8_t FileQueue = 0;
     std::uint8_t FileFullPath = 0;
+    // The threads a search decides its files on: 0 is one for each processor
+    // the program may use, else at most kMaxThreads (platform/processors.h).
+    std::uint32_t Threads = 0;
     std::string PathOpenQV;
     std::string PathSaveQV;
     std::string PathDefaultBrowser;

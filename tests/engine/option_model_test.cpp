@@ -1,6 +1,6 @@
 // The options dialog's rules: the operator checks with the edit that gets
-// the focus, nothing stored on refusal, the 10-character limit, and a font
-// that holds at once.
+// the focus, nothing stored on refusal, the 10-character limit, the threads
+// edit's range, and a font that holds at once.
 #include <gtest/gtest.h>
 
 #include "dialogs/option_model.h"
@@ -71,6 +71,63 @@ TEST_F(Options, EditsHoldTenCharactersAndChecksStoreAsOneOrZero) {
     EXPECT_EQ(cfg.Operators[kOpAnd], "ANDANDANDA");
     EXPECT_EQ(ui.StatusBar, 0u);
     EXPECT_EQ(ui.FileQueue, 1u);
+}
+
+TEST_F(Options, ThreadsShowTheSettingAndStepWithinTheirRange) {
+    for (auto [stored, shown] : {std::pair{0u, "0"}, std::pair{1u, "1"}, std::pair{256u, "256"},
+                                 // a number no run takes shows as the default, as loading makes it
+                                 std::pair{257u, "0"}, std::pair{0xFFFFFFFFu, "0"}}) {
+        ui.Threads = stored;
+        EXPECT_EQ(OptionModel(cfg, ui).Text(kOptThreads), shown) << stored;
+    }
+    ui.Threads = 255;
+    OptionModel model(cfg, ui);
+    model.Step(kOptThreadsUpDown, +1);
+    EXPECT_EQ(model.Text(kOptThreads), "256");
+    model.Step(kOptThreadsUpDown, +1);
+    EXPECT_EQ(model.Text(kOptThreads), "256");
+    model.SetText(kOptThreads, "1");
+    model.Step(kOptThreadsUpDown, -1);
+    model.Step(kOptThreadsUpDown, -1);
+    EXPECT_EQ(model.Text(kOptThreads), "0");
+    model.Step(kOptFont, +1);  // no up-down of its own
+    EXPECT_EQ(model.Text(kOptThreads), "0");
+}
+
+TEST_F(Options, OkStoresTheThreadsOrRefusesThemWithTheFocusInTheirEdit) {
+    const std::string refusal = "Threads must be a whole number from 0 (all processors) to 256";
+    ui.Threads = 8;
+    for (auto [typed, stored] : {std::pair{"0", 0u}, std::pair{"256", 256u}, std::pair{" 16 ", 16u},
+                                 std::pair{"007", 7u}, std::pair{"1", 1u}}) {
+        TUiSettings storedUi = ui;
+        OptionModel model(cfg, storedUi);
+        model.SetText(kOptThreads, typed);
+        const OptionModel::OkResult result = model.Ok(cfg, storedUi);
+        EXPECT_TRUE(result.accepted) << typed;
+        EXPECT_EQ(storedUi.Threads, stored) << typed;
+    }
+    for (const char* typed : {"257", "1000", "99999999999999999999999", "", "  ", "abc", "12abc", "-1", "+4", "4.5",
+                              "1 2"}) {
+        TSearchCFG storedCfg = cfg;
+        TUiSettings storedUi = ui;
+        OptionModel model(storedCfg, storedUi);
+        model.SetText(kOptThreads, typed);
+        model.SetChecked(kOptHints, true);
+        model.SetText(kOptAnd, "&");
+        const OptionModel::OkResult result = model.Ok(storedCfg, storedUi);
+        EXPECT_FALSE(result.accepted) << typed;
+        EXPECT_EQ(result.focus, kOptThreads) << typed;
+        EXPECT_EQ(result.message, refusal) << typed;
+        EXPECT_EQ(storedUi.Threads, 8u) << typed;  // nothing stored
+        EXPECT_EQ(storedUi.HintMode, 0u) << typed;
+        EXPECT_EQ(storedCfg.Operators, cfg.Operators) << typed;
+        EXPECT_EQ(model.Text(kOptThreads), typed) << "the edit keeps what was typed, to be put right";
+    }
+    // The edits are checked in the dialog's order: the operators stand above the threads.
+    OptionModel model(cfg, ui);
+    model.SetText(kOptThreads, "x");
+    model.SetText(kOptOr, "+");
+    EXPECT_EQ(model.Ok(cfg, ui).focus, kOptOr);
 }
 
 TEST_F(Options, AChosenFontHoldsAtOnce) {

@@ -174,6 +174,41 @@ TEST_F(SettingsFiles, StoredValuesAreCutAndNormalisedOnLoad) {
     EXPECT_EQ(v, "1.00");
 }
 
+TEST_F(SettingsFiles, ThreadsRoundTripAndAFileWithoutThemOrOutOfRangeLoadsAllProcessors) {
+    const std::string older = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel\\Options]\n"
+                              "\"StatusBar\"=dword:00000000\n\"HintMode\"=dword:00000001\n"
+                              "\"FileQueue\"=dword:00000001\n\"SearchCode\"=dword:00000001\n";
+    // A file from before the setting loads every value it has as before, and the threads as 0.
+    for (const char* threads : {"", "\"Threads\"=dword:00000101\n", "\"Threads\"=dword:ffffffff\n"}) {
+        WriteFile(File("old.reg"), older + threads);
+        Registry registry(File("old.reg"));
+        StoredSettings state;
+        state.ui.Threads = 5;
+        LoadSettings(registry, state, 96);
+        EXPECT_EQ(state.ui.Threads, 0u) << threads;
+        EXPECT_EQ(state.ui.StatusBar, 0u) << threads;
+        EXPECT_EQ(state.ui.HintMode, 1u) << threads;
+        EXPECT_EQ(state.ui.FileQueue, 1) << threads;
+        EXPECT_EQ(state.search.SearchCode, 1u) << threads;
+    }
+    for (std::uint32_t threads : {256u, 1u, 0u}) {
+        StoredSettings saved = UnusualState();
+        saved.ui.Threads = threads;
+        {
+            Registry registry(File("q.reg"));
+            ASSERT_TRUE(SaveSettings(registry, saved));
+        }
+        Registry reread(File("q.reg"));
+        std::uint32_t raw = 12345;
+        ASSERT_TRUE(reread.ReadDword(kOptionsKey, "Threads", raw));  // a number, beside the other options
+        EXPECT_EQ(raw, threads);
+        StoredSettings loaded;
+        loaded.ui.Threads = 7;
+        LoadSettings(reread, loaded, 96);
+        EXPECT_EQ(loaded.ui.Threads, threads);
+    }
+}
+
 TEST_F(SettingsFiles, AFailedSaveIsReportedAndLeavesTheOldFile) {
     WriteFile(File("keep.reg"), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel\\Options]\n\"HintMode\"=dword:00000001\n");
     Registry registry(File("keep.reg"));

@@ -1,6 +1,6 @@
 // The options window: a font chosen holds even when the dialog is cancelled,
-// OK refuses a duplicate with the focus in the later edit, and an edit takes
-// no eleventh character.
+// OK refuses a duplicate with the focus in the later edit, an edit takes no
+// eleventh character, and the threads typed or stepped reach the settings.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <wx/colordlg.h>
 #include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
+#include <wx/spinbutt.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
@@ -92,6 +93,31 @@ TEST_F(OptionWindow, OkRefusesADuplicateWithTheFocusInTheLaterEditAndEditsStopAt
     keys.Text("abcdefghijkl");
     Settle(200);
     EXPECT_EQ(andEdit->GetValue(), "abcdefghij");
+}
+
+TEST_F(OptionWindow, TheThreadsEditShowsTheSettingAndOkStoresWhatItHolds) {
+    ui.Threads = 4;
+    TOptionDlg options(nullptr, cfg, ui);
+    options.Show();
+    auto* threads = dynamic_cast<wxTextCtrl*>(options.Control(kOptThreads));
+    ASSERT_NE(threads, nullptr);
+    EXPECT_EQ(threads->GetValue(), "4");
+
+    threads->SetValue("300");
+    bool accepted = true;
+    wxTEST_DIALOG(accepted = options.TransferDataFromWindow(),
+                  ExpectMessage("Threads must be a whole number from 0 (all processors) to 256"));
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(wxWindow::FindFocus(), threads);
+    EXPECT_EQ(ui.Threads, 4u);
+
+    threads->SetValue("11");
+    wxSpinEvent up(wxEVT_SPIN_UP, kOptThreadsUpDown);
+    up.SetEventObject(options.Control(kOptThreadsUpDown));
+    options.Control(kOptThreadsUpDown)->GetEventHandler()->ProcessEvent(up);
+    EXPECT_EQ(threads->GetValue(), "12");
+    EXPECT_TRUE(options.TransferDataFromWindow());
+    EXPECT_EQ(ui.Threads, 12u);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ for line in '"Version"="1.00"' '"StatusBar"=dword:00000001' '"HintMode"=dword:00
             '"OperatorAnd"="+"' '"OperatorOr"="|"' '"OperatorNot"="-"' '"OperatorStr"="\""' \
             '"OperatorLevelO"="("' '"OperatorLevelC"=")"' '"FileSeparator"=","' '"FileNotSearch"="-"' \
             '"ColorVD"=dword:000000ff' '"FontFaceName"="Courier New"' '"FontWeight"=dword:00000190' \
-            '"FontPitchAndFamily"=dword:00000001' '"File0"=""' '"File9"=""' '"DefaultBrowser9"=""'; do
+            '"FontPitchAndFamily"=dword:00000001' '"Threads"=dword:00000000' '"File0"=""' '"File9"=""' '"DefaultBrowser9"=""'; do
   grep -qixF "$line" "$reg" || fail "missing $line"
 done
 grep -qi '"FontHeight"=dword:ffff' "$reg" || fail "font height is not a negative (point-size) height"
