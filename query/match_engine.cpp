@@ -481,6 +481,8 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
             firstOfUnit = true;
             if (fileEnds || cancel_.IsSet()) break;
         } else {
+            // A long unit stops at Cancel too: the units decided so far stand.
+            if (cancel_.IsSet()) break;
             runningOffset_ -= overlap;
             fileBytes_ -= overlap;
             pos += n - overlap;

@@ -1,5 +1,6 @@
 #include "search/proces_dlg_wx.h"
 
+#include <exception>
 #include <future>
 #include <thread>
 
@@ -68,12 +69,23 @@ int TProcesDlg::ShowModal() {
         OnShown();
         loop_ = std::make_unique<wxGUIEventLoop>();
         timer_.Start(kRefreshMilliseconds);
+        std::exception_ptr failure;
         std::thread thread([&] {
-            result = run.Execute();
+            try {
+                result = run.Execute();
+            } catch (...) {
+                failure = std::current_exception();
+            }
             CallAfter([this] { loop_->Exit(); });
         });
         loop_->Run();
         thread.join();
+        if (failure) {
+            timer_.Stop();
+            run_ = nullptr;
+            cfg_ = std::move(work);
+            std::rethrow_exception(failure);
+        }
         timer_.Stop();
         ShowWhatWasTold();
         ShowRowsFoundSoFar();

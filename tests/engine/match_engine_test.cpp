@@ -3,16 +3,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/file_handle.h"
 #include "platform/reading.h"
 #include "platform/text_conv.h"
 #include "query/match_engine.h"
 #include "query/tstr.h"
 #include "settings/search_cfg.h"
 #include "tests/engine/match_oracle.h"
+#include "tests/temp_folder.h"
 
 namespace quarvel {
 namespace {
@@ -380,6 +383,29 @@ TEST_P(MatchEngineEdgeTest, PerFileResetAndProgressTotal) {
         for (std::size_t i = 0; i < observer.progress.size(); ++i)
             EXPECT_TRUE(observer.progress[i] <= 5000 && (i == 0 || observer.progress[i] > observer.progress[i - 1]));
         EXPECT_EQ(observer.scanned, std::vector<std::string>{dir_ + "/big.txt"});
+    }
+}
+
+// Cancel stops a scan within its piece, even inside one long unit, in both
+// ways of scanning: the unit it stopped in is not decided.
+TEST(MatchEngineCancel, StopsInsideALongUnit) {
+    TempFolder folder("quarvel-cancel");
+    std::ofstream(folder.Path() + "/long.txt", std::ios::binary) << std::string(1 << 20, 'z') << "q";
+    TSearchCFG cfg;
+    cfg.SetDefaults();
+    std::string expression = "q";
+    Tstr query(expression, cfg);
+    ScanObserver observer;
+    for (const bool cancelled : {false, true}) {
+        CancelFlag cancel;
+        if (cancelled) cancel.Set();
+        MatchEngine engine(cfg, query, observer, cancel);
+        engine.SetCollectHits(true);
+        EXPECT_EQ(engine.Scan(folder.Path(), "long.txt"), cancelled ? 0 : 1);
+        EXPECT_EQ(engine.Result().hits.empty(), cancelled);
+        MatchEngine deciding(cfg, query, observer, cancel);
+        FileHandle file(::open((folder.Path() + "/long.txt").c_str(), O_RDONLY));
+        EXPECT_EQ(deciding.Decide(file.get(), "long.txt"), cancelled ? 0 : 1);
     }
 }
 
