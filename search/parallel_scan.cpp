@@ -114,7 +114,8 @@ void ParallelScan::Work() {
 bool ParallelScan::TakeReady() {
     ready_.clear();
     readyAt_ = 0;
-    while (!window_.empty() && window_.front().done) {
+    // A few at a time: what waits stays in the window, which frees as it goes.
+    while (!window_.empty() && window_.front().done && ready_.size() < kBatch * 4) {
         ready_.push_back(std::move(window_.front()));
         window_.pop_front();
         ++handedOut_;
