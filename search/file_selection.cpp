@@ -199,7 +199,8 @@ void FileSelection::Gather() {
             std::set<FolderIdentity> onPath;
             WalkFolder(fd, text, mask, kind, onPath, 0);
         }
-        if (include && cfg_.IncludeList.size() + cfg_.ExcludeList.size() + streamed_ == before) {
+        // An entry whose walk Cancel cut short may have files it never reached.
+        if (include && !cancel_.IsSet() && cfg_.IncludeList.size() + cfg_.ExcludeList.size() + streamed_ == before) {
             std::string text = "File(s) not found:\n" + folderPart;
             if (folderPart.empty() || (folderPart.back() != '/' && folderPart.back() != '\\')) text += '/';
             observer_.ShowMessage(text + mask);
@@ -386,12 +387,8 @@ void FileSelection::Filter() {
         Select(list[i]);
         if (i % 256 == 0) observer_.PumpMessages();
     }
-    // The walk's selection counts only once the selection is done: a run
-    // cancelled while it walks has selected no file.
-    if (!cancel_.IsSet() || !streaming_) {
-        cfg_.GFiles += selectedCount_;
-        cfg_.GSizeFiles += selectedSize_;
-    }
+    cfg_.GFiles += selectedCount_;
+    cfg_.GSizeFiles += selectedSize_;
     selectedCount_ = 0;
     selectedSize_ = 0;
     list.clear();

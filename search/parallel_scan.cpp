@@ -133,9 +133,10 @@ bool ParallelScan::Next(TSaveFile& record, CandidateOutcome& outcome, const std:
     if (readyAt_ == ready_.size()) {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            if (cancel_.IsSet()) return false;
+            // Cancelled, what is decided in order up to the first file still
+            // being scanned is handed out still, without waiting.
             if (TakeReady()) break;
-            if (NothingLeft()) return false;
+            if (cancel_.IsSet() || NothingLeft()) return false;
             committerWaits_ = true;
             outcomeReady_.wait_for(lock, kIdlePeriod);
             committerWaits_ = false;
@@ -147,7 +148,6 @@ bool ParallelScan::Next(TSaveFile& record, CandidateOutcome& outcome, const std:
         lock.unlock();
         if (wake) workReady_.notify_all();
     }
-    if (cancel_.IsSet()) return false;
     Slot& slot = ready_[readyAt_++];
     record = std::move(slot.record);
     outcome = std::move(slot.outcome);

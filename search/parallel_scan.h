@@ -48,7 +48,8 @@ public:
 
     // The next candidate in order and what its check and scan came to. idle
     // is called about every kIdlePeriod, also while it waits. False when no
-    // candidate is left, or the run is cancelled.
+    // candidate is left; once the run is cancelled, when the next one is not
+    // decided yet.
     bool Next(TSaveFile& record, CandidateOutcome& outcome, const std::function<void()>& idle);
 
     // For the progress line only: the bytes read until now, and the file a

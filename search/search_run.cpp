@@ -128,14 +128,17 @@ void SearchRun::CommitInOrder(ParallelScan& scan) {
     TSaveFile record;
     CandidateOutcome outcome;
     std::string path;
-    while (!cancel_.IsSet() && scan.Next(record, outcome, idle)) {
+    while (scan.Next(record, outcome, idle)) {
+        // Cancelled, the files decided so far are committed, in order, as
+        // far as the first one that would have a message or a question.
+        if (cancel_.IsSet() && (outcome.missing || outcome.changed || outcome.failed)) break;
         record.PathInto(path);
         if (outcome.missing) {
             observer_.ShowMessage("File not found:\n" + path, MessageKind::Error);
             continue;
         }
         if (outcome.changed) observer_.ShowMessage("File is changed:\n" + path);
-        Commit(record, path, outcome, engine);
+        if (!Commit(record, path, outcome, engine)) break;
     }
 }
 
@@ -157,14 +160,14 @@ void SearchRun::ScanHere(const TSaveFile& record, const std::string& path, Match
     }
 }
 
-void SearchRun::Commit(const TSaveFile& record, const std::string& path, CandidateOutcome& outcome,
+bool SearchRun::Commit(const TSaveFile& record, const std::string& path, CandidateOutcome& outcome,
                        MatchEngine& engine) {
     cfg_.CurrentFileSize = static_cast<double>(record.size);
     while (outcome.failed) {
         switch (observer_.AskAbortRetryIgnore(outcome.failure, record.name.str(), path, OpenFailureReason(path))) {
-            case AbortRetryIgnore::Abort: cancel_.Set(); return;
+            case AbortRetryIgnore::Abort: cancel_.Set(); return false;
             case AbortRetryIgnore::Retry: ScanHere(record, path, engine, FileHandle(), outcome); break;
-            case AbortRetryIgnore::Ignore: return;
+            case AbortRetryIgnore::Ignore: return true;
         }
     }
     if (outcome.read) {
@@ -172,9 +175,10 @@ void SearchRun::Commit(const TSaveFile& record, const std::string& path, Candida
         cfg_.GSizeFilesCurrent += cfg_.CurrentFileSize;
         ShowProgress(cfg_.GSizeFilesCurrent);
     }
-    if (!outcome.satisfied) return;
+    if (!outcome.satisfied) return true;
     cfg_.FoundFiles.push_back(record);
     if (mode_ == RunMode::Search) observer_.AddFoundRow(record);
+    return true;
 }
 
 }  // namespace quarvel

@@ -54,8 +54,8 @@ private:
                   CandidateOutcome& outcome);
     // Commits one candidate, in the order of the search list: its messages,
     // the question when it cannot be opened (Retry scans it again here), its
-    // bytes, and its row when it satisfies the query.
-    void Commit(const TSaveFile& record, const std::string& path, CandidateOutcome& outcome, MatchEngine& engine);
+    // bytes, and its row when it satisfies the query. False after Abort.
+    bool Commit(const TSaveFile& record, const std::string& path, CandidateOutcome& outcome, MatchEngine& engine);
     void ShowProgress(double bytes);
 
     TSearchCFG& cfg_;
