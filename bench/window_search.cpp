@@ -10,8 +10,15 @@
 //       Options: --within UNIT (file, page, line, sentence), --code CODE (both,
 //       ansi, oem), -i (ignore case), --no-subdir, --paths FILE (the found paths,
 //       one a line), --hide-frame (the main window hidden during the run),
-//       --breakdown (then the processor time of the run, and the time spent in
-//       the calls the run makes to the progress dialog).
+//       --threads N (the threads that decide the files, as quarvel-cli -j takes
+//       them; 0, the default, is one for each usable processor), --breakdown
+//       (then the processor time of the run, and the time spent in the calls
+//       the run makes to the progress dialog).
+//       --cancel-after MS presses Cancel MS milliseconds after the dialog has
+//       shown, the run under way, and prints instead how long ShowModal took to
+//       return after the press: every thread of the run stopped and the dialog
+//       gone. Its messages ("String(s) not found" and the like) are printed
+//       on that line, not shown, so that no message box waits for a click.
 //   bench_window_search list [N] [--short]
 //       Fills the record with N made-up found files (100000 by default) and times
 //       showing them with the first paint, scrolling page by page from the top to
@@ -47,6 +54,7 @@
 #include "app/program_state.h"
 #include "app/tapp_wx.h"
 #include "platform/clock.h"
+#include "platform/processors.h"
 #include "platform/text_conv.h"
 #include "results/results_list_wx.h"
 #include "search/proces_dlg_wx.h"
@@ -66,22 +74,51 @@ struct SearchOptions {
     std::string folder, masks, expression, pathsFile;
     std::uint32_t within = kWithinFile;
     std::uint32_t code = kCodeBoth;
+    unsigned threads = 0;
+    long cancelAfter = -1;  // milliseconds; below 0 the run goes to its end
     bool ignoreCase = false, subfolders = true, hideFrame = false, breakdown = false;
 };
 
 // The progress dialog as the program has it; with a breakdown it also times
-// the calls the run makes to the window.
+// the calls the run makes to the window, and it can press its own Cancel.
+//
+// The overrides of the run's calls come on the run's thread, one at a time:
+// they touch no window themselves, only the counters below, which the
+// user-interface thread reads once ShowModal has returned (the run's thread
+// joined). What they pass on to TProcesDlg hands its window work over to the
+// user-interface thread as it always does.
 class BenchProcesDlg : public TProcesDlg {
 public:
     BenchProcesDlg(wxWindow* parent, TListWindow1* list, TSearchCFG& cfg, std::unique_ptr<Tstr>& query,
-                   bool breakdown)
-        : TProcesDlg(parent, "Search", list, cfg, query), breakdown_(breakdown) {}
+                   unsigned threads, bool breakdown, long cancelAfter)
+        : TProcesDlg(parent, "Search", list, cfg, query, threads), breakdown_(breakdown), cancelAfter_(cancelAfter) {
+        // A timer of its own: the dialog's timer events go to its refresh.
+        press_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            pressedAt_ = Clock::now();
+            pressed_ = true;
+            OnCancel();
+        });
+    }
 
     void PumpMessages() override { Timed(pump_, [this] { TProcesDlg::PumpMessages(); }); }
     void SetStatusText(const std::string& text) override {
         Timed(status_, [&] { TProcesDlg::SetStatusText(text); });
     }
     void ScanFinished() override { Timed(finish_, [this] { TProcesDlg::ScanFinished(); }); }
+
+    using TProcesDlg::ShowMessage;
+    void ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override {
+        if (cancelAfter_ < 0) return TProcesDlg::ShowMessage(text, caption, kind);
+        messages_.push_back(text);
+        // What the dialog does before its message box, on the user-interface thread.
+        RunOnUiThread([this] { ShowRowsFoundSoFar(); });
+    }
+
+    // Once ShowModal has returned: whether Cancel was pressed, and when.
+    bool Pressed() const { return pressed_; }
+    Clock::time_point PressedAt() const { return pressedAt_; }
+    const std::vector<std::string>& Messages() const { return messages_; }
+    void StopPress() { press_.Stop(); }
 
     void PrintBreakdown() const {
         auto line = [](const char* what, const Calls& calls) {
@@ -91,6 +128,11 @@ public:
         line("PumpMessages", pump_);
         line("SetStatusText", status_);
         line("ScanFinished", finish_);
+    }
+
+protected:
+    void OnShown() override {
+        if (cancelAfter_ >= 0) press_.StartOnce(static_cast<int>(std::max(1L, cancelAfter_)));
     }
 
 private:
@@ -113,7 +155,12 @@ private:
         }
     }
     bool breakdown_;
+    long cancelAfter_;
     Calls pump_, status_, finish_;
+    wxTimer press_;
+    bool pressed_ = false;  // both on the user-interface thread
+    Clock::time_point pressedAt_{};
+    std::vector<std::string> messages_;  // on the run's thread
 };
 
 // The processor time of the process so far, user and system, in seconds.
@@ -127,7 +174,8 @@ std::pair<double, double> ProcessorSeconds() {
 int Usage() {
     std::fputs(
         "usage: bench_window_search search FOLDER MASKS EXPRESSION [--within UNIT] [--code CODE] [-i]\n"
-        "                                  [--no-subdir] [--paths FILE] [--hide-frame] [--breakdown]\n"
+        "                                  [--no-subdir] [--paths FILE] [--hide-frame] [--threads N]\n"
+        "                                  [--breakdown] [--cancel-after MS]\n"
         "       bench_window_search list [N] [--short]\n",
         stderr);
     return 2;
@@ -163,6 +211,15 @@ bool ParseSearch(int argc, char** argv, SearchOptions& o) {
             o.hideFrame = true;
         } else if (a == "--breakdown") {
             o.breakdown = true;
+        } else if (a == "--threads" || a == "--cancel-after") {
+            if (!value(v)) return false;
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 0 || n > (a == "--threads" ? 256L : 3600000L)) return false;
+            if (a == "--threads")
+                o.threads = static_cast<unsigned>(n);
+            else
+                o.cancelAfter = n;
         } else if (a == "--paths") {
             if (!value(o.pathsFile)) return false;
         } else if (a.size() > 1 && a[0] == '-' && positional.size() < 2) {
@@ -208,15 +265,39 @@ int Search(int argc, char** argv) {
     if (!SetUpRecord(o, state.search)) return 2;
     return RunApplication("bench_window_search", argv, state, kFrameSize, [&](TMainFrame& frame) {
         if (o.hideFrame) frame.Hide();
+        const unsigned threads = RunThreads(o.threads);
         auto run = std::make_unique<BenchProcesDlg>(frame.Client(), frame.List(), state.search, state.query,
-                                                    o.breakdown);
+                                                    threads, o.breakdown, o.cancelAfter);
         const auto [user, system] = ProcessorSeconds();
         const Clock::time_point start = Clock::now();
         const int code = run->ShowModal();
-        const double seconds = SecondsSince(start);
+        const Clock::time_point end = Clock::now();
+        const double seconds = std::chrono::duration<double>(end - start).count();
         const auto [userAfter, systemAfter] = ProcessorSeconds();
-        std::printf("run %.3f s found %zu files searched %u rows %zu%s\n", seconds, state.search.FoundFiles.size(),
-                    state.search.GFiles, frame.List()->Rows(), code == wxID_OK ? "" : " (cancelled or none)");
+        if (o.cancelAfter >= 0) {
+            run->StopPress();
+            // A press that comes once the run has ended but before the dialog
+            // has gone finds nothing to stop: the run ends as it would have.
+            if (!run->Pressed() || code == wxID_OK) {
+                std::printf("cancel not pressed in time: the run ended after %.3f s, before %ld ms; threads %u\n",
+                            seconds, o.cancelAfter, threads);
+                return 1;
+            }
+            std::string messages;
+            for (const std::string& text : run->Messages()) {
+                messages += messages.empty() ? "; messages: " : ", ";
+                for (char c : text) messages += c == '\n' ? ' ' : c;
+            }
+            std::printf("cancel latency %.1f ms, pressed %.0f ms into the run; found %zu files, threads %u%s\n",
+                        std::chrono::duration<double, std::milli>(end - run->PressedAt()).count(),
+                        std::chrono::duration<double, std::milli>(run->PressedAt() - start).count(),
+                        state.search.FoundFiles.size(), threads, messages.c_str());
+            std::fflush(stdout);
+            return 0;
+        }
+        std::printf("run %.3f s found %zu files searched %u rows %zu threads %u%s\n", seconds,
+                    state.search.FoundFiles.size(), state.search.GFiles, frame.List()->Rows(), threads,
+                    code == wxID_OK ? "" : " (cancelled or none)");
         if (o.breakdown) {
             std::printf("  processor      %.3f s user, %.3f s system during the run\n", userAfter - user,
                         systemAfter - system);
