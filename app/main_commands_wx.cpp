@@ -100,7 +100,7 @@ void TMainFrame::OnView() {
     copy->SearchFilesMask = state_.search.FoundFiles[row].Path();
     copy->SearchIncludeSubDir = 0;
     {
-        TProcesDlg run(client_, "Open", nullptr, *copy, state_.query);
+        TProcesDlg run(client_, "Open", nullptr, *copy, state_.query, RunThreads(state_.ui.Threads));
         if (run.ShowModal() != wxID_OK) return;
     }
     if (copy->LongestLine > 1000) copy->LongestLine = 1000;

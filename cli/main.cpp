@@ -196,7 +196,7 @@ int View(CliOptions& o, TerminalObserver& observer, Output& out) {
     copy.SearchFilesMask = Absolute(o.viewFile);
     copy.SearchIncludeSubDir = 0;
     std::unique_ptr<Tstr> query;
-    SearchRun run(copy, query, observer, RunMode::Open);
+    SearchRun run(copy, query, observer, RunMode::Open, RunThreads(o.threads));
     observer.SetRun(&run);
     if (run.Run() != RunResult::Ok) return query ? 1 : 2;
     char line[96];

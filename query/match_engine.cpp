@@ -88,6 +88,7 @@ void MatchEngine::StartFile() {
     result_.lineCount = 0;
     result_.longestLine = 0;
     result_.hits.clear();
+    result_.end = 0;
     unitHits_.clear();
     fileBytes_ = 0;
 }
@@ -412,33 +413,59 @@ void MatchEngine::CountLines(const unsigned char* raw, std::uint32_t from, std::
     }
 }
 
-int MatchEngine::ScanOpened(int fd, const std::string& path) {
+FileForm MatchEngine::FormOf(const unsigned char* head, std::size_t n) {
+    Prepare();
+    return patterns_->UnicodeOn() ? DetectForm(head, n) : FileForm{};
+}
+
+int MatchEngine::ScanRange(int fd, std::uint64_t from, std::uint64_t length, const FileForm& form) {
+    StartFile();
+    if (from != 0) result_.lineStarts.clear();
+    if (::lseek(fd, static_cast<off_t>(from), SEEK_SET) != static_cast<off_t>(from)) return 0;
+    return ScanOpened(fd, std::string(), from, length, &form);
+}
+
+int MatchEngine::ScanOpened(int fd, const std::string& path, std::uint64_t from, std::uint64_t length,
+                            const FileForm* form) {
     Prepare();
     const std::uint32_t terms = query_.TermCount();
-    observer_.ScanStarted(path);
+    if (!form) observer_.ScanStarted(path);
     result_.read = true;
 
     found_.assign(terms, 0);
     work_.resize(kPieceSize);
     block_.resize(kBlockSize);
 
-    runningOffset_ = 0;
-    std::uint64_t lastLineStart = 0;
+    runningOffset_ = from;
+    std::uint64_t lastLineStart = from;
     std::uint64_t longest = 0;  // line feed included; clamped to 32 bits only at the end
+    std::uint64_t left = length;  // bytes still to be read
     std::uint32_t skip = 0;
     std::size_t pos = 0, end = 0;
     bool eof = false, firstOfUnit = true, formKnown = false;
+    bool limited = false;  // the range, not the file, has ended
     std::uint32_t overlap = 0;
     int result = 0;
     unsigned char* block = block_.data();
+    if (form) {
+        formKnown = true;
+        form_ = *form;
+        unitsByChars_ = form_.Utf16();
+        overlap = patterns_->Overlap(unitsByChars_);
+    }
 
     for (;;) {
         if (end - pos < kPieceSize && !eof) {
             std::memmove(block, block + pos, end - pos);
             end -= pos;
             pos = 0;
-            end += ReadFully(fd, block + end, kBlockSize - end, eof);
+            const std::size_t got = ReadFully(fd, block + end, std::min<std::uint64_t>(kBlockSize - end, left), eof);
+            end += got;
+            left -= got;
+            if (left == 0) eof = limited = true;
         }
+        // A range ends where a unit ends: no empty unit follows it, as one follows the file's last byte.
+        if (limited && pos == end) break;
         if (!formKnown) {
             formKnown = true;
             form_ = patterns_->UnicodeOn() ? DetectForm(block, end) : FileForm{};
@@ -494,6 +521,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path) {
     if (longest != 0) longest -= unitsByChars_ ? 2 : 1;
     longest = std::max(longest, runningOffset_ - lastLineStart);
     result_.longestLine = static_cast<std::uint32_t>(std::min<std::uint64_t>(longest, UINT32_MAX));
+    result_.end = runningOffset_;
     return result_.satisfied = result;
 }
 

@@ -38,6 +38,7 @@ struct FileScan {
     std::uint32_t lineCount = 0;
     std::uint32_t longestLine = 0;  // a line longer than 4 GiB counts as 0xFFFFFFFF
     TSaveElemArray hits;            // when hits are collected, in ascending order of offset
+    std::uint64_t end = 0;          // the offset where the scan stopped reading
 
     // The record's per-file fields, as the viewer reads them.
     void StoreIn(TSearchCFG& cfg) const;
@@ -65,11 +66,21 @@ public:
     // settings and query are taken as they are at the first call.
     int Decide(int fd, const std::string& path);
 
-    // What the last Scan or Decide found.
+    // What the last Scan, ScanRange or Decide found.
     const FileScan& Result() const { return result_; }
 
+    // The form of a file's text as this search reads it, from its first block.
+    FileForm FormOf(const unsigned char* head, std::size_t n);
+    // Scans length bytes of an opened file from offset from, which starts a
+    // unit, as Scan scans them within the whole file whose form is form: its
+    // line table holds the lines that start after from.
+    int ScanRange(int fd, std::uint64_t from, std::uint64_t length, const FileForm& form);
+    static constexpr std::uint64_t kWholeFile = UINT64_MAX;
+
 private:
-    int ScanOpened(int fd, const std::string& path);
+    // From offset from, at most length bytes; form: the file's, when known already.
+    int ScanOpened(int fd, const std::string& path, std::uint64_t from = 0, std::uint64_t length = kWholeFile,
+                   const FileForm* form = nullptr);
     void Prepare();
     std::uint32_t FindClosing(const unsigned char* p, std::uint32_t n) const;
     void CountLines(const unsigned char* raw, std::uint32_t from, std::uint32_t n, std::uint64_t& lastLineStart,

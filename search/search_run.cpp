@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/working_folder.h"
+#include "query/chunked_scan.h"
 #include "query/match_engine.h"
 #include "search/file_selection.h"
 #include "search/parallel_scan.h"
@@ -96,6 +97,11 @@ void SearchRun::ScanSerially() {
     SerialProgress progress(*this);
     MatchEngine engine(cfg_, *query_, progress, cancel_);
     engine.SetCollectHits(mode_ == RunMode::Open);
+    // The View command's one file, when it is large, is scanned in ranges on the run's threads.
+    std::unique_ptr<ChunkedScan> chunked;
+    if (mode_ == RunMode::Open && threads_ > 1)
+        chunked = std::make_unique<ChunkedScan>(cfg_, *query_, progress, cancel_, threads_);
+    chunked_ = chunked.get();
     FolderCache folders;
     std::string path;
     for (std::size_t i = 0; i < count && !cancel_.IsSet(); ++i) {
@@ -151,9 +157,16 @@ void SearchRun::ScanHere(const TSaveFile& record, const std::string& path, Match
     file.Close();
     outcome.failed = false;
     try {
-        outcome.satisfied = engine.Scan(record.folder.str(), record.name.str());
-        outcome.read = engine.Result().read;
-        engine.Result().StoreIn(cfg_);
+        const FileScan* scan;
+        if (chunked_) {
+            outcome.satisfied = chunked_->Scan(record.folder.str(), record.name.str());
+            scan = &chunked_->Result();
+        } else {
+            outcome.satisfied = engine.Scan(record.folder.str(), record.name.str());
+            scan = &engine.Result();
+        }
+        outcome.read = scan->read;
+        scan->StoreIn(cfg_);
     } catch (const QuarvelError& error) {
         outcome.failed = true;
         outcome.failure = error.what();

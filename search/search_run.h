@@ -10,6 +10,7 @@
 
 namespace quarvel {
 
+class ChunkedScan;
 class MatchEngine;
 class ParallelScan;
 
@@ -25,7 +26,8 @@ inline constexpr const char* kPleaseWait = "Please wait...";
 // A Search-mode run with more than one thread decides its files on that many
 // workers and commits them on the thread that runs it, in the search list's
 // order: rows, messages and statistics come out as those of a run on one
-// thread, which scans the files itself.
+// thread, which scans the files itself. An Open-mode run on several threads
+// scans its large file in ranges on them.
 class SearchRun {
 public:
     SearchRun(TSearchCFG& cfg, std::unique_ptr<Tstr>& query, RunObserver& observer, RunMode mode,
@@ -64,6 +66,7 @@ private:
     RunMode mode_;
     unsigned threads_;
     CancelFlag cancel_;
+    ChunkedScan* chunked_ = nullptr;  // Open mode on several threads
 };
 
 }  // namespace quarvel
