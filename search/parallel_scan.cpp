@@ -17,8 +17,11 @@ void ParallelScan::ByteCounter::FileDone(std::uint64_t size) {
 
 ParallelScan::ParallelScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel, unsigned threads)
     : cfg_(cfg), query_(query), cancel_(cancel), threads_(threads), lastIdle_(std::chrono::steady_clock::now()) {
+    // The walk that selects the files goes on meanwhile on the committing
+    // thread, and it is the run's one part that cannot be shared: one worker
+    // fewer leaves it a processor of its own. The last one starts at Close.
     workers_.reserve(threads);
-    for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+    for (unsigned t = 1; t < threads; ++t) workers_.emplace_back([this] { Work(); });
 }
 
 ParallelScan::~ParallelScan() {
@@ -46,6 +49,7 @@ void ParallelScan::Close() {
         std::lock_guard<std::mutex> lock(mutex_);
         closed_ = true;
     }
+    while (workers_.size() < std::max<std::size_t>(threads_, 1)) workers_.emplace_back([this] { Work(); });
     workReady_.notify_all();
     outcomeReady_.notify_all();
 }
