@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "search/file_selection.h"
 
 namespace quarvel {
 
@@ -16,7 +17,7 @@ FileHandle FolderCache::OpenFile(const TSaveFile& record, const std::string& pat
     return FileHandle(folder >= 0 ? ::openat(folder, name.c_str(), kReadFlags) : ::open(path.c_str(), kReadFlags));
 }
 
-CandidateCheck CheckCandidate(const TSaveFile& record, const std::string& path, FolderCache& folders) {
+CandidateCheck CheckCandidate(TSaveFile& record, const std::string& path, FolderCache& folders, bool statLater) {
     CandidateCheck check;
     check.file = folders.OpenFile(record, path);
     struct stat st {};
@@ -27,6 +28,13 @@ CandidateCheck CheckCandidate(const TSaveFile& record, const std::string& path, 
         return check;
     }
     const DosStamp stamp = DosStampFromTime(st.st_mtime);
+    if (statLater) {
+        record.size = static_cast<std::uint64_t>(st.st_size);
+        record.date = stamp.date;
+        record.time = stamp.time;
+        record.attributes = FileAttributes(record.name.str(), st);
+        return check;
+    }
     check.changed = stamp.time != record.time || stamp.date != record.date ||
                     static_cast<std::uint64_t>(st.st_size) != record.size;
     return check;

@@ -28,6 +28,7 @@ struct CandidateCheck {
 struct CandidateOutcome {
     bool missing = false;
     bool changed = false;
+    bool stated = false;  // the check filled in the record's stat
     bool failed = false;  // the scan could not open the file
     std::string failure;  // then the error's text
     int satisfied = 0;
@@ -36,8 +37,10 @@ struct CandidateOutcome {
 
 // Looks the record's file up on disk; path is the record's whole path. One
 // open serves both the check and the scan; a file that cannot be opened is
-// checked by its name and reported by the scan.
-CandidateCheck CheckCandidate(const TSaveFile& record, const std::string& path, FolderCache& folders);
+// checked by its name and reported by the scan. statLater: the record was
+// listed without its stat, which the check fills in (it is then no change).
+CandidateCheck CheckCandidate(TSaveFile& record, const std::string& path, FolderCache& folders,
+                              bool statLater = false);
 
 // Decides a checked candidate (a Search-mode run): into outcome's failed,
 // failure, satisfied and read.

@@ -42,7 +42,9 @@ std::string FolderText(std::string path) {
     return path;
 }
 
-std::uint32_t Attributes(std::string_view name, const struct stat& st) {
+}  // namespace
+
+std::uint32_t FileAttributes(std::string_view name, const struct stat& st) {
     if (S_ISDIR(st.st_mode)) return kAttrDirectory | (name[0] == '.' ? kAttrHidden : 0);
     if (!S_ISREG(st.st_mode)) return kAttrSpecial;  // pipes, sockets, devices are never candidates
     std::uint32_t attr = kAttrArchive;
@@ -50,6 +52,8 @@ std::uint32_t Attributes(std::string_view name, const struct stat& st) {
     if (name[0] == '.') attr |= kAttrHidden;
     return attr;
 }
+
+namespace {
 
 // Folders up to this depth stay open while their sub-folders are walked, which open relative to
 // them; deeper ones close first and their sub-folders open by path, so no tree exhausts descriptors.
@@ -177,6 +181,9 @@ void FileSelection::Gather() {
     // found, so the files it selects can be scanned while the walk goes on.
     streaming_ = sink_ != nullptr && searchMode_ &&
                  std::all_of(entries.begin(), entries.end(), [](const Entry& e) { return e.include; });
+    // Without a size or date window no filter needs a file's stat.
+    statLater_ = streaming_ && cfg_.SizeLow == 0 && cfg_.SizeHigh == UINT64_MAX && cfg_.DateLow == 0 &&
+                 cfg_.DateHigh == 0xFFFF;
     for (const Entry& e : entries) {
         if (cancel_.IsSet()) break;
         const bool include = e.include;
@@ -239,6 +246,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
     std::string subFolders;  // names, each ended by '\0'
     std::vector<FolderIdentity> subIdentities;  // one for each name
     const SharedText folderShared(folderText);
+    bool searchable = false;  // an entry of the folder has been looked up
     // The entries come straight from the system in batches, into one buffer
     // that the whole walk shares: each folder is read to its end before any
     // sub-folder is walked.
@@ -252,13 +260,31 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             at += e->d_reclen;
             const std::string_view name = e->d_name;
             if (name == "." || name == "..") continue;
+            // A regular file whose name the mask refuses needs no stat.
+            const bool regular = e->d_type == DT_REG;
+            if (regular && (searchMode_ ? !MaskMatches(mask, name) : name != mask)) continue;
+            const bool project = searchMode_ && name.size() >= 5 && EndsWithQrv(name);
+            if (regular && project && !(kind & 2u)) continue;
+            // Once one file of the folder could be looked up, the folder lets its files be opened: a walk that
+            // selects as it goes leaves the stat of the other regular files to the thread that opens them.
+            if (regular && searchable && statLater_ && !project) {
+                TSaveFile record;
+                record.group = group_;
+                record.name = SharedText(name);
+                record.folder = folderShared;
+                record.attributes = name[0] == '.' ? kAttrHidden : 0;
+                ++streamed_;
+                Select(record, true);
+                continue;
+            }
             struct stat st {};
             if (::fstatat(dirFd, e->d_name, &st, 0) != 0) {
                 // A broken link is no candidate; a folder that may be listed but not entered hides all.
                 if (errno == EACCES && !failure) failure = errno;
                 continue;
             }
-            const std::uint32_t attr = Attributes(name, st);
+            searchable = true;
+            const std::uint32_t attr = FileAttributes(name, st);
             if (attr & kAttrDirectory) {
                 if (cfg_.SearchIncludeSubDir && name[0] != '.' && !onPath.count({st.st_dev, st.st_ino})) {
                     subFolders.append(name).push_back('\0');
@@ -268,7 +294,6 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             }
             if ((attr & ~kCandidateAttributes) != 0) continue;
             if (searchMode_ ? !MaskMatches(mask, name) : name != mask) continue;
-            const bool project = searchMode_ && name.size() >= 5 && EndsWithQrv(name);
             if (project && !(kind & 2u)) continue;
             TSaveFile record;
             record.group = group_;
@@ -283,7 +308,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
                 cfg_.ExcludeList.push_back(std::move(record));
             } else if (streaming_ && !project) {
                 ++streamed_;
-                Select(record);
+                Select(record, false);
             } else {
                 cfg_.IncludeList.push_back(std::move(record));
             }
@@ -354,7 +379,7 @@ void FileSelection::LoadProjectList(const std::string& path) {
     ++group_;
 }
 
-bool FileSelection::Select(const TSaveFile& record) {
+bool FileSelection::Select(const TSaveFile& record, bool statLater) {
     if (searchMode_) {
         if (!cfg_.SearchIncludeHidden && (record.attributes & (kAttrHidden | kAttrSystem))) return false;
         if (record.size < cfg_.SizeLow || record.size > cfg_.SizeHigh) return false;
@@ -372,7 +397,7 @@ bool FileSelection::Select(const TSaveFile& record) {
     if (selected_) selected_->Add(list.size() - 1);
     selectedSize_ += record.size;
     ++selectedCount_;
-    if (sink_) sink_->Selected(record);
+    if (sink_) sink_->Selected(record, statLater);
     return true;
 }
 
@@ -384,7 +409,7 @@ void FileSelection::Filter() {
     TSaveFileArray& list = cfg_.IncludeList;
     if (cfg_.SearchList.empty()) cfg_.SearchList.reserve(list.size());
     for (std::size_t i = 0; i < list.size() && !cancel_.IsSet(); ++i) {
-        Select(list[i]);
+        Select(list[i], false);
         if (i % 256 == 0) observer_.PumpMessages();
     }
     cfg_.GFiles += selectedCount_;

@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -20,11 +22,17 @@ inline constexpr std::uint32_t kCandidateAttributes = 0x27;
 
 class SameFileIndex;
 
+// A file's attribute bits from its stat: archive, read-only, hidden for a
+// name that begins with a dot; special for what is no regular file or folder.
+std::uint32_t FileAttributes(std::string_view name, const struct stat& st);
+
 // Receives the records of the search list one by one, as they are selected.
 class SelectionSink {
 public:
     virtual ~SelectionSink() = default;
-    virtual void Selected(const TSaveFile& record) = 0;
+    // statLater: a regular file listed without its stat (no size, date or
+    // time yet; of the attributes only hidden), which its scan takes.
+    virtual void Selected(const TSaveFile& record, bool statLater) = 0;
 };
 
 // Turns the file list of a search into its search list.
@@ -37,9 +45,13 @@ public:
     ~FileSelection();
 
     // Each record of the search list goes to sink as well, in order; when
-    // no entry excludes files, while the walk still goes on. GFiles and
-    // GSizeFiles count the records all the same only once Filter is done.
+    // no entry excludes files, while the walk still goes on, and then,
+    // without a size or date window, with most regular files not looked up
+    // yet: GSizeFiles then counts none of those. GFiles and GSizeFiles count
+    // the records once Filter is done.
     void SendTo(SelectionSink* sink) { sink_ = sink; }
+    // Whether files were sent without their stat.
+    bool StatsLeftToScan() const { return statLater_; }
 
     // Fills the include and exclude lists from the file list; empties the found-file list.
     void Gather();
@@ -57,7 +69,7 @@ private:
     // The entries of the file list, in order.
     std::vector<Entry> Entries() const;
     // Takes the record into the search list unless a filter leaves it out.
-    bool Select(const TSaveFile& record);
+    bool Select(const TSaveFile& record, bool statLater);
     // A folder's device and inode, as the folders on the walk's path are known by.
     using FolderIdentity = std::pair<std::uint64_t, std::uint64_t>;
     // Walks the open folder dirFd (taken over and closed) whose text is folderText;
@@ -77,6 +89,7 @@ private:
 
     SelectionSink* sink_ = nullptr;
     bool streaming_ = false;     // the walk selects as it goes
+    bool statLater_ = false;     // and leaves the stat of regular files to the scan
     std::size_t streamed_ = 0;   // records the walk selected (or left out) at once
     std::unique_ptr<SameFileIndex> excluded_, selected_;
     std::uint32_t selectedCount_ = 0;

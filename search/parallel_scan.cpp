@@ -33,11 +33,11 @@ ParallelScan::~ParallelScan() {
     for (std::thread& worker : workers_) worker.join();
 }
 
-void ParallelScan::Add(const TSaveFile& record) {
+void ParallelScan::Add(const TSaveFile& record, bool statLater) {
     bool wake;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        waiting_.push_back(record);
+        waiting_.push_back({record, statLater});
         // While the list grows, a worker is woken for a whole batch.
         wake = waitingWorkers_ != 0 && waiting_.size() % kBatch == 0;
     }
@@ -84,7 +84,8 @@ void ParallelScan::Work() {
             window_.resize(taken_ - handedOut_);
             for (std::size_t i = 0; i < take; ++i) {
                 batch.emplace_back();
-                batch.back().record = std::move(waiting_.front());
+                batch.back().record = std::move(waiting_.front().record);
+                batch.back().statLater = waiting_.front().statLater;
                 waiting_.pop_front();
             }
             lastTaken_ = batch.front().record;
@@ -92,9 +93,10 @@ void ParallelScan::Work() {
         for (Slot& slot : batch) {
             CandidateOutcome& outcome = slot.outcome;
             slot.record.PathInto(path);
-            CandidateCheck check = CheckCandidate(slot.record, path, folders);
+            CandidateCheck check = CheckCandidate(slot.record, path, folders, slot.statLater);
             outcome.missing = check.missing;
             outcome.changed = check.changed;
+            outcome.stated = slot.statLater && !check.missing;
             if (!check.missing) DecideCandidate(path, query_, engine, std::move(check.file), outcome);
             counter.FileDone(outcome.read ? slot.record.size : 0);
             if (cancel_.IsSet()) return;

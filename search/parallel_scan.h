@@ -42,8 +42,9 @@ public:
     ParallelScan& operator=(const ParallelScan&) = delete;
 
     // The candidates, in the order of the search list; Close says that no more come.
-    void Add(const TSaveFile& record);
-    void Selected(const TSaveFile& record) override { Add(record); }
+    // statLater: the record has no stat yet; its check fills it in.
+    void Add(const TSaveFile& record, bool statLater = false);
+    void Selected(const TSaveFile& record, bool statLater) override { Add(record, statLater); }
     void Close();
 
     // The next candidate in order and what its check and scan came to. idle
@@ -60,8 +61,13 @@ public:
 private:
     struct Slot {
         bool done = false;
+        bool statLater = false;
         TSaveFile record;
         CandidateOutcome outcome;
+    };
+    struct Waiting {
+        TSaveFile record;
+        bool statLater;
     };
     // Adds the bytes of the file a worker reads to the run's count as they come.
     class ByteCounter : public ScanObserver {
@@ -89,7 +95,7 @@ private:
     std::mutex mutex_;
     std::condition_variable workReady_, outcomeReady_;
     // Guarded by mutex_:
-    std::deque<TSaveFile> waiting_;  // candidates no worker has taken yet
+    std::deque<Waiting> waiting_;  // candidates no worker has taken yet
     bool closed_ = false;
     bool stopping_ = false;
     std::size_t taken_ = 0;      // candidates taken by workers

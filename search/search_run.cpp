@@ -73,7 +73,7 @@ RunResult SearchRun::Execute() {
             selection.Gather();
         selection.Filter();
         if (parallel)
-            CommitInOrder(*parallel);
+            CommitInOrder(*parallel, selection.StatsLeftToScan());
         else
             ScanSerially();
     }
@@ -105,7 +105,7 @@ void SearchRun::ScanSerially() {
     FolderCache folders;
     std::string path;
     for (std::size_t i = 0; i < count && !cancel_.IsSet(); ++i) {
-        const TSaveFile& record = cfg_.SearchList[i];  // the list stays as it is during the scan
+        TSaveFile& record = cfg_.SearchList[i];  // the list stays as it is during the scan
         record.PathInto(path);
         CandidateCheck check = CheckCandidate(record, path, folders);
         if (check.missing) {
@@ -120,21 +120,28 @@ void SearchRun::ScanSerially() {
     }
 }
 
-void SearchRun::CommitInOrder(ParallelScan& scan) {
+void SearchRun::CommitInOrder(ParallelScan& scan, bool sizesUnknown) {
     scan.Close();
     // A file that could not be opened and is tried again is scanned here.
     SerialProgress progress(*this);
     MatchEngine engine(cfg_, *query_, progress, cancel_);
+    std::uint64_t committed = 0;
     auto idle = [&] {
         const TSaveFile last = scan.LastTaken();
         if (!last.name.empty()) observer_.ShowScanPath(last.Path());
-        ShowProgress(static_cast<double>(scan.BytesRead()));
+        // Without every file's size, the progress goes by files.
+        if (sizesUnknown && cfg_.GFiles != 0)
+            observer_.SetProgress(static_cast<int>(std::min<std::uint64_t>(100, committed * 100 / cfg_.GFiles)));
+        else
+            ShowProgress(static_cast<double>(scan.BytesRead()));
         observer_.PumpMessages();
     };
     TSaveFile record;
     CandidateOutcome outcome;
     std::string path;
     while (scan.Next(record, outcome, idle)) {
+        ++committed;
+        if (outcome.stated) cfg_.GSizeFiles += static_cast<double>(record.size);
         // Cancelled, the files decided so far are committed, in order, as
         // far as the first one that would have a message or a question.
         if (cancel_.IsSet() && (outcome.missing || outcome.changed || outcome.failed)) break;

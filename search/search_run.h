@@ -50,7 +50,9 @@ private:
     class SerialProgress;
     void ScanSerially();
     // Commits the outcomes of the files the workers decide, in the search list's order.
-    void CommitInOrder(ParallelScan& scan);
+    // sizesUnknown: the walk left files' stats to their scans, so GSizeFiles
+    // takes their sizes as they come.
+    void CommitInOrder(ParallelScan& scan, bool sizesUnknown);
     // Scans a checked candidate on this thread: the whole file in Open mode, a decision in Search mode.
     void ScanHere(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
                   CandidateOutcome& outcome);
