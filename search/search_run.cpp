@@ -118,6 +118,7 @@ void SearchRun::ScanSerially() {
         Commit(record, path, outcome, engine);
         observer_.PumpMessages();
     }
+    chunked_ = nullptr;
 }
 
 void SearchRun::CommitInOrder(ParallelScan& scan, bool sizesUnknown) {
