@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/file_handle.h"
 
 namespace quarvel {
@@ -120,6 +121,18 @@ ReplaceOutcome ReplaceFile(const std::string& path, std::string_view bytes) {
     const FileHandle dir(::open(folder.c_str(), kFolderFlags));
     if (dir.valid()) (void)::fsync(dir.get());
     return ReplaceOutcome::Replaced;
+}
+
+void ReplaceFileOrThrow(const std::string& path, std::string_view bytes) {
+    const char* reason = "";
+    switch (ReplaceFile(path, bytes)) {
+        case ReplaceOutcome::Replaced: return;
+        case ReplaceOutcome::NoFolder: reason = ": its folder does not exist"; break;
+        case ReplaceOutcome::NotAFile: reason = ": it is not a regular file"; break;
+        case ReplaceOutcome::NotWritable: reason = ": no permission to write it"; break;
+        case ReplaceOutcome::Failed: break;
+    }
+    throw QuarvelError("Can`t create file " + path + reason);
 }
 
 }  // namespace quarvel

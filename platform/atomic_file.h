@@ -22,4 +22,8 @@ enum class ReplaceOutcome {
 // owner and group. On every outcome but Replaced nothing on disk was changed.
 ReplaceOutcome ReplaceFile(const std::string& path, std::string_view bytes);
 
+// The same for a file the user asked for: unless it was replaced, throws
+// QuarvelError("Can`t create file " and the path, and why when that is known).
+void ReplaceFileOrThrow(const std::string& path, std::string_view bytes);
+
 }  // namespace quarvel

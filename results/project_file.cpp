@@ -330,13 +330,7 @@ std::string ProjectText(const TSearchCFG& cfg, std::vector<std::string>* leftOut
 std::vector<std::string> SaveProject(const std::string& path, const TSearchCFG& cfg) {
     if (const char* key = UnsavableSetting(cfg)) ThrowCreate(path, std::string(": a line break in ") + key);
     std::vector<std::string> leftOut;
-    switch (ReplaceFile(path, ProjectText(cfg, &leftOut))) {
-        case ReplaceOutcome::Replaced: break;
-        case ReplaceOutcome::NoFolder: ThrowCreate(path, ": its folder does not exist");
-        case ReplaceOutcome::NotAFile: ThrowCreate(path, ": it is not a regular file");
-        case ReplaceOutcome::NotWritable: ThrowCreate(path, ": no permission to write it");
-        case ReplaceOutcome::Failed: ThrowCreate(path);
-    }
+    ReplaceFileOrThrow(path, ProjectText(cfg, &leftOut));
     return leftOut;
 }
 
