@@ -98,6 +98,9 @@ const std::vector<std::vector<std::string>> kExclusive = {
     {"--view", "--refine"}, {"--view", "--save"}, {"--view", "--rows"}, {"--view", "--info"}, {"--view", "--null"},
     {"--check", "--refine"}, {"--check", "--save"}, {"--check", "--rows"}, {"--check", "--info"},
     {"--check", "--null"},
+    {"--rows", "--lines"}, {"--rows", "--json"}, {"--rows", "--csv"}, {"--json", "--csv"}, {"--lines", "--csv"}, {"--info", "--json"}, {"--info", "--csv"},
+    {"--view", "--lines"}, {"--view", "--json"}, {"--view", "--csv"},
+    {"--check", "--lines"}, {"--check", "--json"}, {"--check", "--csv"},
 };
 
 // The long name of an option given in its short form.
@@ -235,6 +238,9 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         else if (a == "--view") { ok = fileName(o.viewFile); o.action = CliAction::View; }
         else if (a == "--check") o.action = CliAction::Check;
         else if (a == "--rows") o.rows = true;
+        else if (a == "--lines") o.lines = true;
+        else if (a == "--json") o.json = true;
+        else if (a == "--csv") o.csv = true;
         else if (a == "--info") o.info = true;
         else if (a == "--quiet") o.quiet = true;
         else if (a == "--threads") {

@@ -17,6 +17,7 @@ struct CliOptions {
     std::string openProject;    // --open
     std::string viewFile;       // --view
     bool rows = false, info = false, quiet = false;
+    bool lines = false, json = false, csv = false;  // the found files listed with their hits
     bool nullEnds = false;      // -0: each found path (or row) ended by a NUL byte
     unsigned threads = 0;       // -j: the threads that decide the files; 0: one per usable processor
 };

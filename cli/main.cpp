@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/listing.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/processors.h"
@@ -69,15 +70,6 @@ private:
     int error_ = 0;
 };
 
-// Text that came from the expression or the operators goes back out in the terminal's encoding.
-// (held in UTF-8; a terminal that is not UTF-8 gets Windows-1252, "?" for what that cannot hold).
-std::string Typed(const std::string& text, bool utf8) {
-    if (utf8) return text;
-    std::string ansi;
-    for (char32_t c : Utf8ToChars(text)) ansi += static_cast<char>(UnicodeToAnsi(c).value_or('?'));
-    return ansi;
-}
-
 // The results list's row: its cells joined by tabs.
 std::string RowText(const TSaveFile& f) {
     std::string row = CellText(f, 0);
@@ -87,8 +79,9 @@ std::string RowText(const TSaveFile& f) {
 
 class TerminalObserver : public RunObserver {
 public:
-    TerminalObserver(Output& out, bool progress, bool rows, bool utf8)
-        : out_(out), progress_(progress), rows_(rows), utf8_(utf8) {}
+    // listNow: each found file is printed as the run finds it (else after the run).
+    TerminalObserver(Output& out, bool progress, bool rows, bool utf8, bool listNow)
+        : out_(out), progress_(progress), rows_(rows), utf8_(utf8), listNow_(listNow) {}
     ~TerminalObserver() override { ClearLine(); }
 
     void SetRun(SearchRun* run) { run_ = run; }
@@ -117,6 +110,7 @@ public:
         std::fprintf(stderr, "Folder skipped: %s: %s\n", folder.c_str(), reason.c_str());
     }
     void AddFoundRow(const TSaveFile& f) override {
+        if (!listNow_) return;
         ClearLine();
         out_.Record(rows_ ? RowText(f) : f.Path());
         // Keeps the rows ahead of the progress line on the terminal; quiet,
@@ -144,16 +138,34 @@ private:
         drawn_ = true;
     }
     Output& out_;
-    bool progress_, rows_, utf8_, drawn_ = false;
+    bool progress_, rows_, utf8_, listNow_, drawn_ = false;
     int percent_ = 0;
     int errors_ = 0;
     SearchRun* run_ = nullptr;
     std::string status_;
 };
 
-void PrintResults(const TSearchCFG& cfg, bool rows, Output& out) {
+ListingForm FormOf(const CliOptions& o, bool utf8) {
+    ListingForm form;
+    form.lines = o.lines;
+    form.json = o.json;
+    form.csv = o.csv;
+    form.nullEnds = o.nullEnds;
+    form.utf8Terminal = utf8;
+    form.threads = RunThreads(o.threads);
+    return form;
+}
+
+// The found files in the form asked for, their hits counted by query when it shows them.
+void PrintResults(const TSearchCFG& cfg, const Tstr* query, const CliOptions& o, bool utf8, Output& out) {
+    const ListingForm form = FormOf(o, utf8);
+    if (form.Counts()) {
+        PrintListing(cfg, query, form, [&](const std::string& text) { return out.Text(text); },
+                     [] { return StopSignal() != 0; });
+        return;
+    }
     for (const TSaveFile& f : cfg.FoundFiles)
-        if (!out.Record(rows ? RowText(f) : f.Path())) return;
+        if (!out.Record(o.rows ? RowText(f) : f.Path())) return;
 }
 
 void PrintInfo(TSearchCFG& cfg, bool utf8, Output& out) {
@@ -186,7 +198,15 @@ int Open(CliOptions& o, bool utf8, Output& out) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    PrintResults(loaded, o.rows, out);
+    // The hits are counted by the project's own expression, when it compiles.
+    std::unique_ptr<Tstr> query;
+    if (o.lines || o.json || o.csv) {
+        try {
+            query = std::make_unique<Tstr>(loaded.SearchString, loaded);
+        } catch (const QuarvelError&) {
+        }
+    }
+    PrintResults(loaded, query.get(), o, utf8, out);
     if (o.info) PrintInfo(loaded, utf8, out);
     return 0;
 }
@@ -231,6 +251,7 @@ int Search(CliOptions& o, TerminalObserver& observer, bool utf8, Output& out) {
     run.Run();
     if (!query) return 2;  // the expression did not compile
     int status = cfg.FoundFiles.empty() ? 1 : 0;
+    if (o.lines || o.json || o.csv) PrintResults(cfg, query.get(), o, utf8, out);
     // A run stopped by a signal is no search to keep: its project is not written.
     if (!o.saveProject.empty() && !StopSignal()) {
         std::vector<std::string> leftOut;
@@ -269,7 +290,7 @@ int main(int argc, char** argv) {
     if (o.action == CliAction::Check) return out.Finish(Check(o, utf8, out));
     if (o.action == CliAction::Open) return out.Finish(Open(o, utf8, out));
     CatchStopSignals();
-    TerminalObserver observer(out, !o.quiet && isatty(STDERR_FILENO), o.rows, utf8);
+    TerminalObserver observer(out, !o.quiet && isatty(STDERR_FILENO), o.rows, utf8, !(o.lines || o.json || o.csv));
     int status = o.action == CliAction::View ? View(o, observer, out) : Search(o, observer, utf8, out);
     if (observer.ReportedError()) status = 2;
     observer.ClearLine();

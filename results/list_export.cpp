@@ -29,8 +29,23 @@ void AppendCsvField(std::string& out, const std::string& field) {
     out += '"';
 }
 
-// A JSON string of valid UTF-8: quotes, backslashes and control characters escaped.
-void AppendJsonString(std::string& out, const std::string& text) {
+std::string Base64(const std::string& bytes) {
+    const std::unique_ptr<gchar, decltype(&g_free)> text(
+        g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size()), &g_free);
+    return text.get();
+}
+
+// The record's packed local date and time as YYYY-MM-DDTHH:MM:SS.
+std::string Modified(const TSaveFile& f) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", DosYear(f.date), DosMonth(f.date),
+                  DosDay(f.date), DosHour(f.time), DosMinute(f.time), DosSecond(f.time));
+    return text;
+}
+
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
     for (unsigned char c : text) {
         switch (c) {
@@ -54,22 +69,6 @@ void AppendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
-std::string Base64(const std::string& bytes) {
-    const std::unique_ptr<gchar, decltype(&g_free)> text(
-        g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size()), &g_free);
-    return text.get();
-}
-
-// The record's packed local date and time as YYYY-MM-DDTHH:MM:SS.
-std::string Modified(const TSaveFile& f) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", DosYear(f.date), DosMonth(f.date),
-                  DosDay(f.date), DosHour(f.time), DosMinute(f.time), DosSecond(f.time));
-    return text;
-}
-
-}  // namespace
-
 std::string CsvHeader() { return std::string("path,folder,name,size,date,time,hits") + kCrLf; }
 
 void AppendCsvRow(std::string& out, const ExportRow& row) {
@@ -85,7 +84,7 @@ void AppendCsvRow(std::string& out, const ExportRow& row) {
     out += kCrLf;
 }
 
-void AppendJsonLine(std::string& out, const ExportRow& row) {
+void AppendJsonLine(std::string& out, const ExportRow& row, std::string_view extra) {
     const TSaveFile& f = *row.file;
     const std::string path = f.Path();
     out += "{\"path\":";
@@ -97,6 +96,7 @@ void AppendJsonLine(std::string& out, const ExportRow& row) {
     out += ",\"size\":" + std::to_string(f.size);
     out += ",\"modified\":\"" + Modified(f) + "\"";
     if (row.hits) out += ",\"hits\":" + std::to_string(*row.hits);
+    out += extra;
     out += "}\n";
 }
 

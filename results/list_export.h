@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "results/save_file.h"
@@ -30,7 +31,10 @@ void AppendCsvRow(std::string& out, const ExportRow& row);
 // One row as a JSON object on a line of its own, compact, keys in the order
 // path, size, modified (YYYY-MM-DDTHH:MM:SS, local time), hits (left out when
 // not counted). A path that is no UTF-8 is written {"bytes": "<base64>"}.
-void AppendJsonLine(std::string& out, const ExportRow& row);
+// extra: more members after those, written already (",\"lines\":[...]").
+void AppendJsonLine(std::string& out, const ExportRow& row, std::string_view extra = {});
+// A JSON string of valid UTF-8: quotes, backslashes and control characters escaped.
+void AppendJsonString(std::string& out, std::string_view text);
 
 // The whole list in a format, header included.
 std::string ExportText(const std::vector<ExportRow>& rows, ExportFormat format);

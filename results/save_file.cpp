@@ -50,4 +50,18 @@ void SortedInsert(TSaveElemArray& list, const TSaveElem& elem) {
     list.insert(at, elem);
 }
 
+std::uint64_t CountHits(const TSaveElemArray& hits) {
+    // Hits are in ascending order of offset; the readings that found one
+    // occurrence of a term sit next to each other.
+    std::uint64_t count = 0;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        if (hits[i].satisfied == 0) continue;
+        bool seen = false;
+        for (std::size_t j = i; j-- > 0 && hits[j].offset == hits[i].offset;)
+            if (hits[j].word == hits[i].word && hits[j].satisfied != 0) seen = true;
+        if (!seen) ++count;
+    }
+    return count;
+}
+
 }  // namespace quarvel

@@ -93,5 +93,8 @@ int FindSameFile(const TSaveFileArray& list, const TSaveFile& record);
 void RemoveAt(TSaveFileArray& list, std::size_t index);
 // Inserts after every element whose offset is less than or equal to the new one's.
 void SortedInsert(TSaveElemArray& list, const TSaveElem& elem);
+// The number of term hits in the satisfying units of a file's hits (in
+// ascending order of offset): an occurrence found in several readings counts once.
+std::uint64_t CountHits(const TSaveElemArray& hits);
 
 }  // namespace quarvel
