@@ -1,6 +1,7 @@
 #include "viewer/hit_lines.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "platform/unicode_text.h"
@@ -54,7 +55,9 @@ public:
     // The characters that start in [from, to) of the line's text; with keep,
     // only those at most keep characters before the piece's first hit and
     // after its last.
-    void Piece(std::uint64_t from, std::uint64_t to, std::optional<std::size_t> keep) {
+    // At most budget characters are shown in all.
+    void Piece(std::uint64_t from, std::uint64_t to, std::optional<std::size_t> keep,
+               std::size_t budget = SIZE_MAX) {
         to = std::min(to, textEnd_);
         if (from >= to) return;
         std::string bytes(static_cast<std::size_t>(to - from), '\0');
@@ -78,6 +81,8 @@ public:
                 last = std::min(chars.size(), lastHit + *keep);
             }
         }
+        if (count_ >= budget) return;
+        last = std::min(last, first + (budget - count_));
         if (first >= last) return;
         // A gap before the piece, from the line's start or the piece before, is shown cut.
         if (chars[first].offset != (count_ == 0 ? start_ : shownEnd_)) Ellipsis();
@@ -88,8 +93,7 @@ public:
     void Finish() {
         if (shownEnd_ < textEnd_) Ellipsis();
     }
-    // Some bytes shown formed no character of the reading.
-    bool SawInvalid() const { return invalid_; }
+
     std::size_t Characters() const { return count_; }
 
 private:
@@ -116,7 +120,6 @@ private:
             else
                 out_.marks.push_back({count_, 1});
         }
-        if (c.c == kInvalidChar) invalid_ = true;
         AppendUtf8(out_.text, c.Drawn());
         ++count_;
     }
@@ -128,12 +131,11 @@ private:
     HitLine& out_;
     std::size_t count_ = 0;
     std::uint64_t shownEnd_ = 0;
-    bool invalid_ = false;
 };
 
-// The line shown in one reading; invalid: whether bytes of it formed no character.
+// The line shown in one reading.
 HitLine ShowLineIn(ByteSource& file, const ShownForm& form, const FileScan& scan, std::size_t line,
-                   const TSaveElem* first, const TSaveElem* last, const HitLinesLayout& layout, bool& invalid) {
+                   const TSaveElem* first, const TSaveElem* last, const HitLinesLayout& layout) {
     HitLine out;
     out.line = line + 1;
     out.firstHit = first->offset;
@@ -152,23 +154,43 @@ HitLine ShowLineIn(ByteSource& file, const ShownForm& form, const FileScan& scan
     if (layout.width == kNoCut || end - start <= layout.width) {
         text.Piece(start, end, std::nullopt);
         text.Finish();
-        invalid = text.SawInvalid();
         return out;
     }
     // Around each run of hits, enough bytes for the context's characters;
     // runs whose surroundings meet share one piece. Once the text is as long
     // as the width, the hits after are left out.
     const std::uint64_t reach = layout.context * form.MostBytesPerCell() + 4;
+    const std::uint64_t most = (layout.width + layout.context) * form.MostBytesPerCell();
+    const std::size_t budget = layout.width + layout.context;
+    std::uint64_t taken = start;  // pieces never overlap
     for (std::size_t i = 0; i < hits.size() && text.Characters() < layout.width;) {
-        std::uint64_t from = hits[i].from > start + reach ? hits[i].from - reach : start;
+        std::uint64_t from = std::max(taken, hits[i].from > start + reach ? hits[i].from - reach : start);
         std::uint64_t to = std::min(end, hits[i].to + reach);
-        for (++i; i < hits.size() && hits[i].from <= to + reach; ++i) to = std::min(end, hits[i].to + reach);
+        for (++i; i < hits.size() && hits[i].from <= to + reach && to - from < most; ++i)
+            to = std::min(end, hits[i].to + reach);
         if (from > start) from = form.CharStartAtOrAfter(file, from);
-        text.Piece(from, to, layout.context);
+        text.Piece(from, to, layout.context, budget);
+        taken = to;
     }
     text.Finish();
-    invalid = text.SawInvalid();
     return out;
+}
+
+// Whether the bytes of [from, to) read as Unicode text in the file's form,
+// judged on the first MiB of a longer line.
+bool ReadsAsUnicode(ByteSource& file, const FileForm& fileForm, std::uint64_t from, std::uint64_t to) {
+    constexpr std::uint64_t kJudged = 1u << 20;
+    std::string bytes(static_cast<std::size_t>(std::min(to - std::min(from, to), kJudged)), '\0');
+    bytes.resize(file.ReadAt(from, bytes.data(), bytes.size()));
+    const ShownForm form(ShownReading::kUnicode, fileForm);
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ShownChar c = form.Decode(from + at, p + at, bytes.size() - at);
+        // A character cut by the judged part's end is no fault of the line.
+        if (c.c == kInvalidChar) return bytes.size() < kJudged || at + 4 < bytes.size() ? false : true;
+        at += c.length;
+    }
+    return true;
 }
 
 // A line is shown in Unicode when that found its hits and reads it as
@@ -177,13 +199,14 @@ HitLine ShowLineIn(ByteSource& file, const ShownForm& form, const FileScan& scan
 HitLine ShowLine(ByteSource& file, const FileForm& fileForm, const FileScan& scan, std::size_t line,
                  const TSaveElem* first, const TSaveElem* last, const HitLinesLayout& layout) {
     const std::uint32_t readings = ReadingsOf(first, last);
-    bool invalid = false;
+    ShownReading reading = OneByteOf(readings);
     if (readings & kReadingUnicode) {
-        HitLine shown = ShowLineIn(file, ShownForm(ShownReading::kUnicode, fileForm), scan, line, first, last,
-                                   layout, invalid);
-        if (!invalid || OneByteOf(readings) == ShownReading::kUnicode) return shown;
+        const std::uint64_t start = scan.lineStarts[line];
+        const std::uint64_t end = line + 1 < scan.lineStarts.size() ? scan.lineStarts[line + 1] : scan.end;
+        if (reading == ShownReading::kUnicode || ReadsAsUnicode(file, fileForm, start, end))
+            reading = ShownReading::kUnicode;
     }
-    return ShowLineIn(file, ShownForm(OneByteOf(readings), fileForm), scan, line, first, last, layout, invalid);
+    return ShowLineIn(file, ShownForm(reading, fileForm), scan, line, first, last, layout);
 }
 
 }  // namespace
