@@ -30,8 +30,8 @@ private:
     std::atomic<std::uint64_t> bytes_{0};
 };
 
-// The offset just after the first byte at or after from that closes a unit,
-// or 0 when none does before the end.
+}  // namespace
+
 std::uint64_t NextUnitStart(int fd, std::uint64_t from, std::uint32_t within) {
     std::vector<unsigned char> block(64 * 1024);
     for (std::uint64_t at = from;;) {
@@ -42,8 +42,6 @@ std::uint64_t NextUnitStart(int fd, std::uint64_t from, std::uint32_t within) {
         at += static_cast<std::uint64_t>(got);
     }
 }
-
-}  // namespace
 
 ChunkedScan::ChunkedScan(const TSearchCFG& cfg, const Tstr& query, ScanObserver& observer, const CancelFlag& cancel,
                          unsigned threads, std::uint64_t minimumRange)

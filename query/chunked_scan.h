@@ -7,6 +7,11 @@
 
 namespace quarvel {
 
+// The offset just after the first byte at or after from that closes a unit
+// of the kind within, or 0 when none does before the end: a place to cut a
+// one-byte or UTF-8 text between units.
+std::uint64_t NextUnitStart(int fd, std::uint64_t from, std::uint32_t within);
+
 // The viewer's scan of one large file on several threads. The file is cut
 // into ranges that each begin a unit, an engine of its own scans each range,
 // and their hits and lines are joined in order: the result is exactly the

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "tests/engine/match_oracle.h"
 #include "tests/temp_folder.h"
 #include "viewer/hit_lines.h"
+#include "viewer/preview_scan.h"
 
 namespace quarvel {
 namespace {
@@ -143,7 +146,8 @@ std::uint64_t LineOf(const std::string& bytes, std::uint64_t offset) {
     const bool le = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
     const bool be = bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF';
     if (le || be) {
-        for (std::uint64_t i = 2; i + 1 < offset + 1 && i + 1 < bytes.size(); i += 2)
+        // A line feed's two bytes both belong to the line it closes.
+        for (std::uint64_t i = 2; i + 2 <= offset && i + 1 < bytes.size(); i += 2)
             line += (le ? bytes[i] == '\n' && bytes[i + 1] == 0 : bytes[i] == 0 && bytes[i + 1] == '\n') ? 1 : 0;
         return line;
     }
@@ -294,6 +298,68 @@ TEST(HitPass, CountsEveryFileInOrderOnAnyNumberOfThreads) {
         if (index == 40) cancel.Set();
     });
     EXPECT_EQ(told, 41u);
+}
+
+}  // namespace
+}  // namespace quarvel
+
+namespace quarvel {
+namespace {
+
+// The preview reads a large file by pieces: what it tells at the end is the
+// whole file's lines, and it tells its first lines before that.
+TEST(PreviewScan, ListsWhatTheWholeScanListsAndTellsEarly) {
+    TempFolder folder("quarvel-preview");
+    std::mt19937 random(7);
+    for (std::uint32_t within : {kWithinLine, kWithinSentence}) {
+        std::string text;
+        while (text.size() < 3 * PreviewScan::kFirstPiece + 12345) {
+            const std::uint32_t kind = random() % 50;
+            text += kind == 0 ? "alpha and beta. more alpha\n" : kind == 1 ? std::string(3000, 'x') + " alpha\r\n"
+                                                                 : "filler words only here\n";
+        }
+        const std::string path = folder.Path() + "/big.txt";
+        std::ofstream(path, std::ios::binary) << text;
+        TSearchCFG cfg;
+        cfg.SetDefaults();
+        cfg.SearchWithin = within;
+        std::string expression = "alpha";
+        const Tstr query(expression, cfg);
+        const CancelFlag cancel;
+        HitLinesLayout layout;
+        layout.cap = 300;
+
+        ScanObserver observer;
+        MatchEngine engine(cfg, query, observer, cancel);
+        engine.SetCollectHits(true);
+        engine.Scan(folder.Path(), "big.txt");
+        ViewFile file(path);
+        const HitLines expected = ReadHitLines(file, engine.Result(), layout);
+
+        PreviewScan preview(cfg, query, cancel);
+        int early = 0;
+        HitLines last;
+        ASSERT_TRUE(preview.Run(path, layout, [&](const HitLines& lines, bool done) {
+            if (!done) ++early;
+            last = lines;
+        }));
+        ASSERT_EQ(last.lines.size(), expected.lines.size());
+        EXPECT_EQ(last.more, expected.more);
+        for (std::size_t i = 0; i < expected.lines.size(); ++i) {
+            EXPECT_EQ(last.lines[i].line, expected.lines[i].line);
+            EXPECT_EQ(last.lines[i].text, expected.lines[i].text);
+            EXPECT_EQ(last.lines[i].marks, expected.lines[i].marks);
+            EXPECT_EQ(last.lines[i].firstHit, expected.lines[i].firstHit);
+        }
+        // By lines the first piece is told before the end; other units wait for the whole file.
+        EXPECT_EQ(early > 0, within == kWithinLine);
+    }
+    const CancelFlag cancel;
+    TSearchCFG cfg;
+    cfg.SetDefaults();
+    std::string expression = "alpha";
+    const Tstr query(expression, cfg);
+    EXPECT_FALSE(PreviewScan(cfg, query, cancel).Run(folder.Path() + "/missing.txt", {}, [](const HitLines&, bool) {}));
 }
 
 }  // namespace
