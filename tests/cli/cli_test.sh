@@ -171,6 +171,259 @@ lines.txt|$U/" ] || fail "-0 --rows"
 [ "$("$cli" -0 --rows -p "$U" -f "two*" café | tr -cd '\0' | wc -c)" = 1 ] || fail "-0 --rows: one NUL for one row"
 [ "$("$cli" -0 --open "$U/Ünïcode.QRV" | tr '\0' '@')" = "$U/ä.txt@" ] || fail "-0 --open"
 
+# --lines, --json and --csv, checked against Python's own reading of the files: a line ends at its
+# LF, a CR before that dropped; after a UTF-16 byte order mark the file is UTF-16, else each line
+# is UTF-8 where it is valid, else Windows-1252 where that holds a term, else code page 437;
+# control characters show as blanks. A unit satisfies when it holds every term; its hits are the
+# terms' occurrences, each counted once.
+# Local time is checked in a zone 5:30 ahead of UTC, on times the list keeps to the second (even ones).
+export TZ=XST-5:30
+cat > "$work/listing.py" <<'PY'
+import base64, csv, io, json, os, sys, time
+
+tree, unit, expression, out = sys.argv[1:5]
+terms = expression.split('+')
+problems = []
+
+def read(raw):
+    try:
+        return raw.decode('utf-8')
+    except UnicodeDecodeError:
+        ansi = raw.decode('cp1252')
+        return ansi if any(t in ansi for t in terms) else raw.decode('cp437')
+
+def lines_of(path):
+    data = open(path, 'rb').read()
+    if data.startswith(b'\xff\xfe'):
+        lines = data[2:].decode('utf-16-le').split('\n')
+    else:
+        lines = [read(raw) for raw in data.split(b'\n')]
+    return [line[:-1] if line.endswith('\r') else line for line in lines]
+
+def shown(text):
+    return ''.join(' ' if ord(c) < 0x20 or 0x7f <= ord(c) < 0xa0 else c for c in text)
+
+def expected(path):  # (hits, [(line number, text)]) of the satisfying units
+    lines = lines_of(path)
+    units = [[i] for i in range(len(lines))] if unit == 'line' else [list(range(len(lines)))]
+    hits, listed = 0, []
+    for u in units:
+        if all(any(t in lines[i] for i in u) for t in terms):
+            for i in u:
+                n = sum(lines[i].count(t) for t in terms)
+                if n:
+                    hits += n
+                    listed.append((i + 1, shown(lines[i])))
+    return hits, listed
+
+def output(name, end):  # the records of an output, each ended by end
+    data = open(os.path.join(out, name), 'rb').read()
+    if data and not data.endswith(end):
+        problems.append(f'{name} does not end with {end!r}')
+    return data.split(end)[:-1]
+
+want = {}
+for folder, _, names in os.walk(os.fsencode(tree)):
+    for name in names:
+        path = os.path.join(folder, name)
+        hits, listed = expected(path)
+        if hits:
+            want[path] = (hits, listed)
+found = output('found', b'\0')
+if sorted(found) != sorted(want):
+    problems.append(f'found {sorted(found)}, expected {sorted(want)}')
+found = [f for f in found if f in want]
+
+def stat(path):
+    st = os.stat(path)
+    return st.st_size, time.localtime(st.st_mtime)
+
+def check_json(name, end, with_lines):
+    objects = [json.loads(r) for r in output(name, end)]
+    paths = []
+    for o in objects:
+        p = o.get('path')
+        paths.append(base64.b64decode(p['bytes']) if isinstance(p, dict) else p.encode())
+    if paths != found:
+        problems.append(f'{name}: paths {paths}, found {found}')
+        return
+    for path, o in zip(paths, objects):
+        size, mtime = stat(path)
+        keys = ['path', 'size', 'modified', 'hits'] + (['lines'] if with_lines else [])
+        right = {'size': size, 'modified': time.strftime('%Y-%m-%dT%H:%M:%S', mtime), 'hits': want[path][0]}
+        if with_lines:
+            right['lines'] = [{'line': n, 'text': t} for n, t in want[path][1]]
+        try:
+            path.decode('utf-8')
+            utf8 = True
+        except UnicodeDecodeError:
+            utf8 = False
+        if list(o) != keys or isinstance(o['path'], dict) == utf8 or any(o[k] != v for k, v in right.items()):
+            problems.append(f'{name}: {o}, expected {right}')
+
+def check_lines(name, end, encoding):
+    records = [p + b':%d:' % n + t.encode(encoding, 'replace') for p in found for n, t in want[p][1]]
+    # A path may hold a line feed: the output is matched whole.
+    got = open(os.path.join(out, name), 'rb').read()
+    if got != b''.join(r + end for r in records):
+        problems.append(f'{name}: {got}, expected {records}')
+
+def record(row):  # as RFC 4180 writes it: quoted where needed, ended by CR LF
+    text = io.StringIO(newline='')
+    csv.writer(text, lineterminator='\r\n').writerow(row)
+    return text.getvalue()
+
+def check_csv():
+    data = open(os.path.join(out, 'csv'), 'rb').read().decode('utf-8', 'surrogateescape')
+    rows = list(csv.reader(io.StringIO(data, newline='')))
+    if ''.join(map(record, rows)) != data:
+        problems.append(f'csv is not written as RFC 4180 writes it: {data!r}')
+    nul = open(os.path.join(out, 'csv0'), 'rb').read().decode('utf-8', 'surrogateescape')
+    if ''.join(record(r)[:-2] + '\0' for r in rows) != nul:
+        problems.append(f'csv -0 is not the records ended by NUL: {nul!r}')
+    if rows[:1] != [['path', 'folder', 'name', 'size', 'date', 'time', 'hits']]:
+        problems.append(f'csv header {rows[:1]}')
+    if [r[0].encode('utf-8', 'surrogateescape') for r in rows[1:]] != found:
+        problems.append(f'csv paths {rows[1:]}, found {found}')
+        return
+    for path, r in zip(found, rows[1:]):
+        size, mtime = stat(path)
+        right = [r[0], r[0][:-len(r[2])], os.fsdecode(os.path.basename(path)), str(size),
+                 time.strftime('%d/%m/%Y', mtime), time.strftime('%H:%M', mtime), str(want[path][0])]
+        if r != right or not r[1].endswith('/'):
+            problems.append(f'csv row {r}, expected {right}')
+
+check_json('json', b'\n', False)
+check_json('json0', b'\0', False)
+# JSON escapes every line feed of its strings: the only ones are the objects' ends.
+if open(os.path.join(out, 'json0'), 'rb').read() != open(os.path.join(out, 'json'), 'rb').read().replace(b'\n', b'\0'):
+    problems.append('json -0 is not the objects ended by NUL')
+check_json('jsonlines', b'\n', True)
+check_lines('lines', b'\n', 'utf-8')
+check_lines('lines0', b'\0', 'utf-8')
+check_lines('linesC', b'\n', 'cp1252')
+check_csv()
+if not found:
+    problems.append('nothing found: the check would be empty')
+for p in problems[:6]:
+    print(p[:600])
+sys.exit(1 if problems else 0)
+PY
+# Every form of one search (tree, unit, expression, then more options), checked.
+listed() {
+  local tree=$1 unit=$2 expression=$3; shift 3
+  local args=(-q -r -p "$tree" --within "$unit" "$@" "$expression") form status
+  rm -rf "$work/listed" && mkdir "$work/listed"
+  for form in "found -0" "json --json" "json0 --json -0" "jsonlines --json --lines" "lines --lines" \
+              "lines0 --lines -0" "csv --csv" "csv0 --csv -0"; do
+    # shellcheck disable=SC2086
+    "$cli" ${form#* } "${args[@]}" > "$work/listed/${form%% *}" 2>"$work/err"; status=$?
+    [ "$status" = 0 ] && [ ! -s "$work/err" ] || fail "${form#* } ${args[*]} exited $status: $(cat "$work/err")"
+  done
+  # In a locale that is not UTF-8 the expression is typed in Windows-1252; JSON stays UTF-8.
+  args[-1]=$(printf '%s' "$expression" | iconv -f UTF-8 -t CP1252) || fail "iconv"
+  LC_ALL=C "$cli" --lines "${args[@]}" > "$work/listed/linesC" || fail "LC_ALL=C --lines ${args[*]}"
+  LC_ALL=C "$cli" --json --lines "${args[@]}" | cmp -s - "$work/listed/jsonlines" ||
+    fail "LC_ALL=C --json --lines ${args[*]} differs"
+  python3 "$work/listing.py" "$tree" "$unit" "$expression" "$work/listed" ||
+    fail "--lines, --json or --csv of $unit '$expression' in $tree are wrong (above)"
+}
+L=$work/listing
+mkdir -p "$L/sub"
+printf 'a needle here\nnothing\n\tcaf\xc3\xa9 needleneedle Needle pin\nNeedle only\npin and needle\x7f x\xc2\x85y\n%s needle\nlast needle' \
+  "$(printf 'x%.0s' $(seq 300))" > "$L/utf8.txt"
+printf 'caf\xe9 needle cr\xe8me\n\x93quoted\x94 needle pin\nno\n' > "$L/ansi.txt"
+python3 -c "import sys; sys.stdout.buffer.write(b'\xff\xfe' + 'first needle\r\nsecond pin\r\nGrüße\tneedle needle pin третий\r\n'.encode('utf-16-le'))" > "$L/utf16.txt"
+printf 'needle one\r\ntwo pin\r\nthree needle\r\r\n' > "$L/crlf.txt"
+printf 'needle pin\n' > "$L/a,b \"q\"
+c.txt"
+printf 'x needle\n' > "$L/$(printf 'bad\xff.txt')"
+printf '\xd0\xbf\xd1\x80\xd0\xb8 needle \xe2\x82\xac pin\n' > "$L/sub/ru.txt"
+printf 'caf\x82 needle pin\n' > "$L/oem.txt"
+printf 'no hay nada\n' > "$L/none.txt"
+touch -d '2021-03-04 05:06:08' "$L"/*.* "$L/sub/ru.txt" && touch -d '1999-12-31 23:59:58' "$L/crlf.txt"
+listed "$L" line needle
+listed "$L" line "needle+pin"
+listed "$L" file "needle+pin"
+listed "$L" line "café"
+# A Windows-1252 line is read as such (its quotes are no Latin-1 controls), and goes out so in a
+# locale that is not UTF-8.
+# shellcheck disable=SC1111  # the line's own quotes
+[ "$("$cli" -q -p "$L" -f ansi.txt --within line --lines pin)" = "$L/ansi.txt:2:“quoted” needle pin" ] ||
+  fail "--lines of a Windows-1252 line"
+[ "$(LC_ALL=C "$cli" -q -p "$L" -f ansi.txt --within line --lines pin)" = "$(printf '%s:2:\x93quoted\x94 needle pin' "$L/ansi.txt")" ] ||
+  fail "--lines of a Windows-1252 line in a locale that is not UTF-8"
+
+# A project, opened or refined, lists its files as the search that saved it did, hits counted
+# by its expression; a refine by another expression as a search of those files would.
+files="utf8.txt,ansi.txt,utf16.txt,crlf.txt,$L/sub/ru.txt,$(printf 'bad\xff.txt')"
+"$cli" -q -p "$L" -f "$files" --within line --json --lines -o "$work/listed.QRV" needle > "$work/direct.json" ||
+  fail "--json -o"
+[ "$(wc -l < "$work/direct.json")" = 6 ] || fail "--json -o listed $(cat "$work/direct.json")"
+"$cli" --open "$work/listed.QRV" --json --lines | cmp -s - "$work/direct.json" || fail "--open --json --lines differs"
+"$cli" -q --refine "$work/listed.QRV" --within line --json --lines needle | cmp -s - "$work/direct.json" ||
+  fail "--refine --json --lines differs"
+for form in --json --csv --lines; do
+  "$cli" -q -p "$L" -f "$files" --within line $form "needle+pin" > "$work/direct.out"
+  "$cli" -q --refine "$work/listed.QRV" --within line $form "needle+pin" | cmp -s - "$work/direct.out" ||
+    fail "--refine $form by another expression differs"
+done
+"$cli" -q -p "$L" -f "$files" --within line --csv -0 needle > "$work/direct.csv"
+"$cli" --open "$work/listed.QRV" --csv -0 | cmp -s - "$work/direct.csv" || fail "--open --csv -0 differs"
+
+# Nothing found: no output (CSV: its header alone), status 1.
+header=$'path,folder,name,size,date,time,hits\r'
+for form in --json --lines "--json --lines" "--json -0" "--lines -0"; do
+  # shellcheck disable=SC2086
+  expect 1 "" "String(s) not found" -- $form -q -p "$L" zebra
+done
+expect 1 "$header" "String(s) not found" -- --csv -q -p "$L" zebra
+"$cli" --csv -0 -q -p "$L" zebra > "$work/none.csv" 2>/dev/null; status=$?
+[ "$status" = 1 ] && [ "$(tr '\0' '@' < "$work/none.csv")" = "${header%?}@" ] || fail "--csv -0 of nothing found: $status"
+while IFS='|' read -r said args; do
+  # shellcheck disable=SC2086
+  expect 2 "" "quarvel-cli: $said" -- $args
+done <<TABLE
+options --rows and --lines cannot be given together|--lines --rows cat
+options --rows and --json cannot be given together|--json --rows cat
+options --rows and --csv cannot be given together|--csv --rows cat
+options --json and --csv cannot be given together|--csv --json cat
+options --lines and --csv cannot be given together|--csv --lines cat
+options --info and --json cannot be given together|--json --info cat
+options --info and --csv cannot be given together|--csv --info --open $work/listed.QRV
+options --view and --lines cannot be given together|--lines --view $L/utf8.txt
+options --view and --json cannot be given together|--view $L/utf8.txt --json
+options --view and --csv cannot be given together|--csv --view $L/utf8.txt
+options --check and --lines cannot be given together|--lines --check cat
+options --check and --json cannot be given together|--check --json cat
+options --check and --csv cannot be given together|--csv --check cat
+TABLE
+
+# Hundreds of files, some large, counted on one thread and on three: the same bytes, and right.
+mkdir "$work/many-forms"
+python3 - "$work/many-forms" <<'PY'
+import os, sys
+for i in range(400):
+    folder = os.path.join(sys.argv[1], f'd{i % 7}')
+    os.makedirs(folder, exist_ok=True)
+    text = ''.join(f'row {k} needle{" pin" * (k % 3)} \u00e9t\u00e9\n' if (i + k) % 4 == 0 else f'row {k}\n'
+                   for k in range(1 + i % 23 + (4000 if i % 37 == 0 else 0)))
+    if i % 5 == 0:
+        data = text.encode('cp1252')
+    elif i % 11 == 0:
+        data = b'\xff\xfe' + text.replace('\n', '\r\n').encode('utf-16-le')
+    else:
+        data = text.encode('utf-8')
+    open(os.path.join(folder, f'f{i:03}.txt'), 'wb').write(data)
+    os.utime(os.path.join(folder, f'f{i:03}.txt'), (1600000000 + 7214 * i,) * 2)
+PY
+listed "$work/many-forms" line "needle+pin" -j 3
+"$cli" -q -r -j 1 -p "$work/many-forms" --within line --json --lines "needle+pin" | cmp -s - "$work/listed/jsonlines" ||
+  fail "--json --lines on one thread and on three differ"
+# More found files than the pass counts ahead of the one it hands back (256).
+[ "$(wc -l < "$work/listed/jsonlines")" -gt 256 ] || fail "too few files found among many: $(wc -l < "$work/listed/jsonlines")"
+unset TZ
+
 # Exit status 2 whenever an error was reported, even when something was found.
 expect 2 "" "Path not found:
 /nonexistent
@@ -282,12 +535,13 @@ for j in 1 2; do
   while IFS= read -r line; do [ -f "$line" ] || fail "SIGTERM, -j $j: not a found file: $line"; done < "$work/many.out"
 done
 
-# Every example of the README runs and finds what its comment says: ~ is a small home whose src
-# and log stand for the real ones. In app.log the line that holds "ignored" comes before the one
-# that satisfies the expression.
+# Every example of the README runs and finds what its comment says (one that writes a file, in that
+# file): ~ is a small home whose src and log stand for the real ones. In app.log the line that
+# holds "ignored" comes before the one that satisfies the expression.
 mkdir -p "$work/home/src/lib" "$work/home/log"
 printf 'mutex_lock(a); mutex_unlock(a);\n' > "$work/home/src/lib/lock.c"
 printf 'mutex_lock(a); spin_lock(b); mutex_unlock(a);\n' > "$work/home/src/spin.c"
+touch -d '2024-05-06 07:08:10' "$work/home/src/lib/lock.c" "$work/home/src/spin.c"
 printf 'Dec 1 error: disk quota warning ignored\nDec 2 error: disk full\nDec 3 all fine\n' > "$work/home/log/app.log"
 printf 'Dec 4 error: timeout\n' > "$work/home/log/net.log"
 printf 'Dec 5 error: timeout ignored\n' > "$work/home/log/quiet.log"
@@ -298,15 +552,22 @@ printf 'caf\xe9 au lait\n' > "$work/home/docs/old/menu.txt"
 printf 'caf\xc3\xa9 au lait\n' > "$work/home/docs/menu.txt"
 quarvel-cli() { "$cli" "$@"; }
 examples=$(sed -n '/^## The command line/,/^## /s/^    \(quarvel-cli .*\)/\1/p' "$readme")
-[ "$(echo "$examples" | wc -l)" = 5 ] || fail "the README's examples changed: $examples"
+[ "$(echo "$examples" | wc -l)" = 7 ] || fail "the README's examples changed: $examples"
+# Each file of src holds one mutex_lock and one mutex_unlock, on its one line.
+jsonOf() { echo "{\"path\":\"$1\",\"size\":$(stat -c %s "$1"),\"modified\":\"2024-05-06T07:08:10\",\"hits\":2}"; }
 expected=("$work/home/src/lib/lock.c" "$work/home/log/app.log
-$work/home/log/net.log" "net.log	$work/home/log/	21	" "$work/home/docs/ru.txt
+$work/home/log/net.log" "net.log	$work/home/log/	21	" \
+  "$work/home/src/lib/lock.c:1:$(cat "$work/home/src/lib/lock.c")
+$work/home/src/spin.c:1:$(cat "$work/home/src/spin.c")" \
+  "$(jsonOf "$work/home/src/lib/lock.c")
+$(jsonOf "$work/home/src/spin.c")" "$work/home/docs/ru.txt
 $work/home/docs/ru16.txt" "$work/home/docs/old/menu.txt")
 i=0
 while IFS= read -r example; do
   got=$(cd "$work/home" && HOME=$work/home && eval "${example//\/var\/log/$work/home/log}" 2>"$work/err")
   status=$?
   [ "$status" = 0 ] || fail "README example exited $status: $example ($(cat "$work/err"))"
+  case $example in *' > '*) got=$(cat "$work/home/${example##*> }") ;; esac
   [ "$(echo "$got" | sort | cut -c1-${#expected[i]})" = "${expected[i]}" ] || fail "README example $example found [$got]"
   i=$((i + 1))
 done <<< "$examples"
