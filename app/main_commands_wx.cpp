@@ -4,7 +4,7 @@
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 
-#include "app/file_launch_wx.h"
+#include "platform/file_launch_wx.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "app/project_commands.h"

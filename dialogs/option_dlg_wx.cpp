@@ -92,14 +92,29 @@ TOptionDlg::TOptionDlg(wxWindow* parent, TSearchCFG& cfg, TUiSettings& ui,
     search->Add(new wxStaticText(searchBox, wxID_ANY, "0 = all processors"),
                 wxSizerFlags().CenterVertical().Border(wxLEFT | wxRIGHT, 8));
 
-    auto* view = new wxStaticBoxSizer(wxHORIZONTAL, this, "View window");
-    faceName_ = new wxStaticText(view->GetStaticBox(), kOptFaceName, FromUtf8(model_.FaceName()), wxDefaultPosition,
+    auto* view = new wxStaticBoxSizer(wxVERTICAL, this, "View window");
+    wxWindow* viewBox = view->GetStaticBox();
+    auto* fontRow = new wxBoxSizer(wxHORIZONTAL);
+    faceName_ = new wxStaticText(viewBox, kOptFaceName, FromUtf8(model_.FaceName()), wxDefaultPosition,
                                  wxSize(FromDIP(200), -1), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN);
-    auto* font = new wxButton(view->GetStaticBox(), kOptFont, "&Font");
+    auto* font = new wxButton(viewBox, kOptFont, "&Font");
     controls_[kOptFaceName] = faceName_;
     controls_[kOptFont] = font;
-    view->Add(faceName_, wxSizerFlags(1).CenterVertical().Border(wxALL, 4));
-    view->Add(font, wxSizerFlags().Border(wxALL, 4));
+    fontRow->Add(faceName_, wxSizerFlags(1).CenterVertical().Border(wxALL, 4));
+    fontRow->Add(font, wxSizerFlags().Border(wxALL, 4));
+    view->Add(fontRow, wxSizerFlags().Expand());
+    // The command of the viewer's Edit at line.
+    auto* editorRow = new wxBoxSizer(wxHORIZONTAL);
+    auto* editorLabel = new wxStaticText(viewBox, wxID_ANY, "E&ditor:");  // E is taken by Threads
+    auto* editor = new wxTextCtrl(viewBox, kOptEditor, FromFileName(model_.Text(kOptEditor)));
+    constexpr const char* kEditorHint = "%f the file, %l the line; empty: the desktop's default program";
+    editor->SetToolTip(kEditorHint);
+    controls_[kOptEditor] = editor;
+    labels.emplace_back(editorLabel, editor);
+    editorRow->Add(editorLabel, wxSizerFlags().CenterVertical().Border(wxALL, 4));
+    editorRow->Add(editor, wxSizerFlags(1).CenterVertical().Border(wxALL, 4));
+    view->Add(editorRow, wxSizerFlags().Expand());
+    view->Add(new wxStaticText(viewBox, wxID_ANY, kEditorHint), wxSizerFlags().Border(wxLEFT | wxRIGHT | wxBOTTOM, 4));
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     for (wxSizer* group : std::initializer_list<wxSizer*>{main, boolean, files, search, view})
@@ -145,8 +160,13 @@ void TOptionDlg::OnStep(wxSpinEvent& event, int delta) {
 bool TOptionDlg::TransferDataFromWindow() {
     for (const auto& [id, window] : controls_) {
         if (auto* box = dynamic_cast<wxCheckBox*>(window)) model_.SetChecked(id, box->GetValue());
+        if (id == kOptEditor) continue;
         if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) model_.SetText(id, ToUtf8(edit->GetValue()));
     }
+    // A command of bytes that are no UTF-8 shows in another reading: left as
+    // it was shown, it keeps its own bytes.
+    const wxString editor = static_cast<wxTextCtrl*>(Control(kOptEditor))->GetValue();
+    if (editor != FromFileName(model_.Text(kOptEditor))) model_.SetText(kOptEditor, ToFileName(editor));
     const OptionModel::OkResult result = model_.Ok(cfg_, ui_);
     if (!result.accepted) {
         ShowMessage(this, result.message);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "dialogs/numeric_edit.h"
+#include "platform/editor_command.h"
 #include "platform/processors.h"
 #include "platform/unicode_text.h"
 #include "settings/operator_rule.h"
@@ -46,6 +47,7 @@ OptionModel::OptionModel(const TSearchCFG& cfg, const TUiSettings& ui)
       fullPath_(ui.FileFullPath != 0),
       // A number no run would take shows as the default, as loading makes it.
       threads_(NumberText(ui.Threads <= kMaxThreads ? ui.Threads : 0)),
+      editor_(ui.Editor),
       faceName_(ui.ViewerFont.lfFaceName) {
     for (int i = 0; i < kOperatorCount; ++i) operators_[i] = CutToChars(cfg.Operators[i], kMaxOperatorLength);
 }
@@ -73,6 +75,7 @@ void OptionModel::SetChecked(int id, bool on) {
 const std::string& OptionModel::Text(int id) const {
     static const std::string none;
     if (id == kOptThreads) return threads_;
+    if (id == kOptEditor) return editor_;
     const int position = PositionOf(id);
     return position < 0 ? none : operators_[position];
 }
@@ -80,6 +83,10 @@ const std::string& OptionModel::Text(int id) const {
 void OptionModel::SetText(int id, std::string text) {
     if (id == kOptThreads) {
         threads_ = std::move(text);
+        return;
+    }
+    if (id == kOptEditor) {
+        editor_ = std::move(text);
         return;
     }
     const int position = PositionOf(id);
@@ -104,11 +111,15 @@ OptionModel::OkResult OptionModel::Ok(TSearchCFG& cfg, TUiSettings& ui) const {
     if (!threads)
         return {false, kOptThreads,
                 "Threads must be a whole number from 0 (all processors) to " + std::to_string(kMaxThreads)};
+    // Refused now rather than when Edit at line would fail to start it.
+    if (std::string problem = EditorTextProblem(editor_); !problem.empty())
+        return {false, kOptEditor, std::move(problem)};
     ui.HintMode = hints_ ? 1 : 0;
     ui.StatusBar = statusBar_ ? 1 : 0;
     ui.FileQueue = queue_ ? 1 : 0;
     ui.FileFullPath = fullPath_ ? 1 : 0;
     ui.Threads = *threads;
+    ui.Editor = editor_;
     cfg.Operators = operators_;
     return {true, 0, std::string()};
 }

@@ -26,6 +26,7 @@ enum OptionId : int {
     kOptFullPath = 716,
     kOptThreads = 717,
     kOptThreadsUpDown = 718,
+    kOptEditor = 719,
 };
 
 // The eight operator edits, in the order of the record's operator strings
@@ -35,7 +36,7 @@ inline constexpr std::array<int, kOperatorCount> kOperatorEdits = {
 
 // The options dialog: the main window's hints and status bar, the operator
 // strings, how Browse fills the file list, the threads a search decides its
-// files on, and the viewer font.
+// files on, the viewer font and the editor command of the viewer's Edit at line.
 class OptionModel {
 public:
     OptionModel(const TSearchCFG& cfg, const TUiSettings& ui);
@@ -43,7 +44,8 @@ public:
     bool Checked(int id) const;
     void SetChecked(int id, bool on);
     // An operator edit's text, which holds at most 10 characters, or the
-    // threads edit's text as typed (it is read on OK).
+    // threads edit's text as typed (it is read on OK), or the editor command
+    // (file-system bytes, stored as it stands).
     const std::string& Text(int id) const;
     void SetText(int id, std::string text);
     // The threads up-down: delta +1 up, -1 down, kept within 0 to kMaxThreads.
@@ -58,14 +60,15 @@ public:
         int focus = 0;  // the edit to put the focus in when refused
         std::string message;
     };
-    // Checks the operators and the threads, then stores everything; nothing
-    // is stored when refused.
+    // Checks the operators, the threads and the editor command, then stores
+    // everything; nothing is stored when refused.
     OkResult Ok(TSearchCFG& cfg, TUiSettings& ui) const;
 
 private:
     bool hints_, statusBar_, queue_, fullPath_;
     std::array<std::string, kOperatorCount> operators_;
     std::string threads_;
+    std::string editor_;
     std::string faceName_;
 };
 

@@ -50,6 +50,15 @@ std::vector<NumberValue> UiNumbers() {
         // a number no run would take (edited by hand) is the default too.
         {"Threads", [](const StoredSettings& s) { return s.ui.Threads; },
          [](StoredSettings& s, std::uint32_t v) { s.ui.Threads = v <= kMaxThreads ? v : 0; }},
+        // Missing from an older file, these load as their defaults (shown,
+        // the program's own height); a height below 0 is the default too.
+        {"PreviewPane", [](const StoredSettings& s) { return s.ui.PreviewPane; },
+         [](StoredSettings& s, std::uint32_t v) { s.ui.PreviewPane = v != 0 ? 1 : 0; }},
+        {"PreviewHeight", [](const StoredSettings& s) { return static_cast<std::uint32_t>(s.ui.PreviewHeight); },
+         [](StoredSettings& s, std::uint32_t v) {
+             const auto height = static_cast<std::int32_t>(v);
+             s.ui.PreviewHeight = height > 0 ? height : 0;
+         }},
     };
 }
 
@@ -173,6 +182,8 @@ void LoadSettings(const Registry& registry, StoredSettings& state, int dpiY) {
         registry.ReadString(kOptionsKey, name, folder);
         state.ui.*field = CutTo(folder, kPathBufferSize - 1);
     }
+    // Never cut: a shortened command would start something else.
+    registry.ReadString(kOptionsKey, "Editor", state.ui.Editor);
     registry.ReadDword(kOptionsKey, "ColorVD", state.ui.ColorVD);
     std::string face;
     if (registry.ReadString(kOptionsKey, "FontFaceName", face))
@@ -233,6 +244,7 @@ bool SaveSettings(Registry& registry, const StoredSettings& state) {
     writeString(kOptionsKey, "PathOpenQV", state.ui.PathOpenQV);
     writeString(kOptionsKey, "PathSaveQV", state.ui.PathSaveQV);
     writeString(kOptionsKey, "PathDefaultBrowser", state.ui.PathDefaultBrowser);
+    writeString(kOptionsKey, "Editor", state.ui.Editor);
     writeNumber(kOptionsKey, "ColorVD", state.ui.ColorVD);
     writeString(kOptionsKey, "FontFaceName", stored(state.ui.ViewerFont.lfFaceName));
     for (const NumberValue& v : FontNumbers()) writeNumber(kOptionsKey, v.name, v.get(state));

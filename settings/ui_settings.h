@@ -38,6 +38,13 @@ struct TUiSettings {
     // The threads a search decides its files on: 0 is one for each processor
     // the program may use, else at most kMaxThreads (platform/processors.h).
     std::uint32_t Threads = 0;
+    // The command that Edit at line starts, as typed (file-system bytes): %f
+    // the file, %l the line; empty is the desktop's default program.
+    std::string Editor;
+    // The main window's preview pane: 0 hidden, else shown; and its height in
+    // pixels, 0 while the program chooses it.
+    std::uint32_t PreviewPane = 1;
+    std::int32_t PreviewHeight = 0;
     std::string PathOpenQV;
     std::string PathSaveQV;
     std::string PathDefaultBrowser;

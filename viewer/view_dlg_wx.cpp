@@ -11,7 +11,9 @@
 #include <wx/settings.h>
 
 #include "dialogs/file_info_dlg_wx.h"
+#include "dialogs/open_with_dlg_wx.h"
 #include "platform/error.h"
+#include "platform/file_launch_wx.h"
 #include "platform/modal_windows_wx.h"
 #include "platform/program_icon_wx.h"
 #include "platform/text_wx.h"
@@ -215,6 +217,7 @@ TViewDlg::TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUi
     : wxFrame(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxSize(760, 520)),
       cfg_(std::move(cfg)),
       file_(cfg_->FoundFiles.empty() ? std::string() : cfg_->FoundFiles[0].Path()),
+      ui_(ui),
       openViewers_(openViewers),
       mainWindow_(mainWindow) {
     ++openViewers_;
@@ -245,6 +248,7 @@ void TViewDlg::BuildMenu() {
     search->Append(kVmPrev, "&Prev\tShift+F3");
     search->AppendSeparator();
     search->Append(kVmInfo, "&Info\tI");
+    search->Append(kVmEditAtLine, "&Edit at line\tCtrl+E");
     search->AppendSeparator();
     search->Append(kVmExit, "E&xit\tEsc");
     auto* edit = new wxMenu;
@@ -268,7 +272,8 @@ void TViewDlg::BuildMenu() {
     wxAcceleratorEntry keys[] = {{wxACCEL_NORMAL, WXK_F3, kVmNext},   {wxACCEL_SHIFT, WXK_F3, kVmPrev},
                                  {wxACCEL_NORMAL, 'I', kVmInfo},      {wxACCEL_NORMAL, WXK_ESCAPE, kVmExit},
                                  {wxACCEL_CTRL, 'C', kVmCopy},        {wxACCEL_CTRL, 'A', kVmSelectAll},
-                                 {wxACCEL_NORMAL, WXK_F2, kVmWrap},   {wxACCEL_NORMAL, WXK_F8, kVmOem}};
+                                 {wxACCEL_NORMAL, WXK_F2, kVmWrap},   {wxACCEL_NORMAL, WXK_F8, kVmOem},
+                                 {wxACCEL_CTRL, 'E', kVmEditAtLine}};
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
 
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHit(true); }, kVmNext);
@@ -282,6 +287,7 @@ void TViewDlg::BuildMenu() {
         // open: then it closes that menu only.
         if (!CloseOpenMenu()) Close();
     }, kVmExit);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnEditAtLine(); }, kVmEditAtLine);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCopy(); }, kVmCopy);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(model_->HasSelection()); }, kVmCopy);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
@@ -293,9 +299,25 @@ void TViewDlg::BuildMenu() {
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Destroy(); });
 }
 
+void TViewDlg::ShowHitAt(std::uint64_t offset) {
+    model_->ShowHitAt(offset);
+    canvas_->Refresh(false);
+}
+
 void TViewDlg::OnHit(bool next) {
     if (!(next ? model_->NextHit() : model_->PrevHit())) ShowMessage(this, "Word(s) not found");
     canvas_->Refresh(false);
+}
+
+void TViewDlg::OnEditAtLine() {
+    if (cfg_->FoundFiles.empty()) return;
+    const std::string path = cfg_->FoundFiles[0].Path();
+    std::string why;
+    if (EditAtLine(ui_.Editor, path, model_->LineForEdit(), why)) return;
+    // As Open with tells it; with no editor named, the desktop's program had no
+    // name to give, so the file is named.
+    const bool named = ui_.Editor.find_first_not_of(" \t\n") != std::string::npos;
+    ShowUnableToExecute(this, named ? ui_.Editor : path);
 }
 
 void TViewDlg::OnCopy() {

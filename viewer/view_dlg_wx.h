@@ -24,6 +24,7 @@ enum ViewCommandId : int {
     kVmAuto = 609,  // the reading shown: Auto, Unicode, ANSI, or OEM (kVmOem, F8)
     kVmUnicode = 610,
     kVmAnsi = 611,
+    kVmEditAtLine = 612,
     kVmExit = 24310,
 };
 
@@ -44,12 +45,15 @@ public:
     wxWindow* Canvas() const;
     // The viewer font and hit colour as the settings hold them now.
     void ApplyFont(const TLogFont& font, std::uint32_t hitColour);
+    // Opens at the hit at offset (the preview's line): as if Next had stepped to it.
+    void ShowHitAt(std::uint64_t offset);
 
 private:
     void BuildMenu();
     void OnHit(bool next);
     void OnCopy();
     void OnToggle(int id);
+    void OnEditAtLine();
     // The menu's marks as the model holds its flags and reading.
     void ShowState();
 
@@ -57,6 +61,7 @@ private:
     std::optional<Tstr> query_;  // the expression the hits were found with
     ViewFile file_;
     std::unique_ptr<ViewModel> model_;
+    const TUiSettings& ui_;  // read when used: the options may change while the viewer is open
     std::int32_t& openViewers_;
     const wxWindow* mainWindow_;
     TViewCanvas* canvas_ = nullptr;

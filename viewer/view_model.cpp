@@ -247,6 +247,20 @@ bool ViewModel::NextHit() {
         topLine_ = savedLine;
         return false;
     }
+    steppedHit_ = static_cast<std::size_t>(best - hits.data());
+    top_ = best->offset + 1;
+    RowUp();
+    SetPositionFromTop();
+    return true;
+}
+
+bool ViewModel::ShowHitAt(std::uint64_t offset) {
+    const auto& hits = cfg_.Hits;
+    const TSaveElem* best = nullptr;
+    for (auto it = FirstHitFrom(offset); it != hits.end() && it->offset == offset && !best; ++it)
+        if (Counts(*it)) best = &*it;
+    if (!best) return false;
+    steppedHit_ = static_cast<std::size_t>(best - hits.data());
     top_ = best->offset + 1;
     RowUp();
     SetPositionFromTop();
@@ -260,10 +274,28 @@ bool ViewModel::PrevHit() {
     for (auto it = FirstHitFrom(top_); it != hits.begin() && !best;)
         if (Counts(*--it)) best = &*it;
     if (!best) return false;
+    steppedHit_ = static_cast<std::size_t>(best - hits.data());
     top_ = best->offset + 1;
     RowUp();
     SetPositionFromTop();
     return true;
+}
+
+std::size_t ViewModel::LineForEdit() const {
+    // What the window shows: from the top to the end of its last row, the
+    // row the window cuts off at the bottom included.
+    const std::vector<ViewRow> rows = ReadRows(rowsPerWindow_);
+    const std::uint64_t shownEnd = rows.empty() ? top_ : rows.back().end;
+    const auto& hits = cfg_.Hits;
+    // A hit stepped to and then scrolled out of sight is no longer the one
+    // the user is looking at.
+    if (steppedHit_ < hits.size()) {
+        const TSaveElem& hit = hits[steppedHit_];
+        if (Counts(hit) && hit.offset >= top_ && hit.offset < shownEnd) return LineOf(hit.offset) + 1;
+    }
+    for (auto it = FirstHitFrom(top_); it != hits.end() && it->offset < shownEnd; ++it)
+        if (Counts(*it)) return LineOf(it->offset) + 1;
+    return topLine_ + 1;
 }
 
 void ViewModel::Realign() {

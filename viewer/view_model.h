@@ -71,8 +71,16 @@ public:
     // Next and Prev: false ("Word(s) not found") leaves the view as it was.
     bool NextHit();
     bool PrevHit();
+    // Steps to the hit at offset, as Next would: false when no hit that
+    // counts is there, and the view stays as it was.
+    bool ShowHitAt(std::uint64_t offset);
     // After a resize the top is re-aligned to the rows of the new width.
     void Realign();
+    // The line, counted from 1, that Edit at line opens the file at: that of
+    // the hit Next or Prev last stepped to while the window still shows it and
+    // it is still marked, else that of the first marked hit the window shows,
+    // else the top line.
+    std::size_t LineForEdit() const;
 
     bool Wrap() const { return wrap_; }
     bool AllWords() const { return allWords_; }
@@ -164,6 +172,8 @@ private:
     ShownReading chosen_ = ShownReading::kAuto, beforeOem_ = ShownReading::kAuto;
     ShownForm form_;
     std::uint64_t anchor_ = 0, end_ = 0;
+    static constexpr std::size_t kNoHit = static_cast<std::size_t>(-1);
+    std::size_t steppedHit_ = kNoHit;  // the index in the record's hits of the last one stepped to
 };
 
 }  // namespace quarvel

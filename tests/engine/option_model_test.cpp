@@ -1,9 +1,10 @@
 // The options dialog's rules: the operator checks with the edit that gets
 // the focus, nothing stored on refusal, the 10-character limit, the threads
-// edit's range, and a font that holds at once.
+// edit's range, the editor command, and a font that holds at once.
 #include <gtest/gtest.h>
 
 #include "dialogs/option_model.h"
+#include "platform/editor_command.h"
 
 namespace quarvel {
 namespace {
@@ -128,6 +129,33 @@ TEST_F(Options, OkStoresTheThreadsOrRefusesThemWithTheFocusInTheirEdit) {
     model.SetText(kOptThreads, "x");
     model.SetText(kOptOr, "+");
     EXPECT_EQ(model.Ok(cfg, ui).focus, kOptOr);
+}
+
+TEST_F(Options, OkStoresTheEditorCommandAsTypedOrRefusesOneThatCannotBeSplit) {
+    ui.Editor = "gedit +%l";
+    EXPECT_EQ(OptionModel(cfg, ui).Text(kOptEditor), "gedit +%l");
+    // Stored byte for byte, blanks and bytes that are no UTF-8 included; empty is the default program.
+    for (const char* typed : {"'/opt/my ed' -g %f:%l", "", "  ", "ed\xE9 %f"}) {
+        TUiSettings storedUi = ui;
+        OptionModel model(cfg, storedUi);
+        model.SetText(kOptEditor, typed);
+        EXPECT_TRUE(model.Ok(cfg, storedUi).accepted) << typed;
+        EXPECT_EQ(storedUi.Editor, typed);
+    }
+    for (const char* typed : {"code -g '%f:%l", "\"/opt/ed", "ed %f \\"}) {
+        TSearchCFG storedCfg = cfg;
+        TUiSettings storedUi = ui;
+        OptionModel model(storedCfg, storedUi);
+        model.SetText(kOptEditor, typed);
+        model.SetChecked(kOptHints, true);
+        const OptionModel::OkResult result = model.Ok(storedCfg, storedUi);
+        EXPECT_FALSE(result.accepted) << typed;
+        EXPECT_EQ(result.focus, kOptEditor) << typed;
+        EXPECT_EQ(result.message, EditorTextProblem(typed)) << typed;
+        EXPECT_NE(result.message, "") << typed;
+        EXPECT_EQ(storedUi.Editor, "gedit +%l") << typed;  // nothing stored
+        EXPECT_EQ(storedUi.HintMode, 0u) << typed;
+    }
 }
 
 TEST_F(Options, AChosenFontHoldsAtOnce) {

@@ -209,6 +209,55 @@ TEST_F(SettingsFiles, ThreadsRoundTripAndAFileWithoutThemOrOutOfRangeLoadsAllPro
     }
 }
 
+TEST_F(SettingsFiles, EditorAndPreviewRoundTripAndAFileWithoutThemLoadsTheirDefaults) {
+    // The editor command is file-system bytes: kept as they are in a
+    // Windows-1252 file and in a UTF-8 one (which Cyrillic search text makes).
+    const std::string editor = "'/opt/my \"ed\"' -g %f:%l --caf\xE9 \\ caf\xC3\xA9";
+    for (bool unicode : {false, true}) {
+        StoredSettings saved = UnusualState();
+        saved.ui.Editor = editor;
+        saved.ui.PreviewPane = 0;
+        saved.ui.PreviewHeight = 312;
+        if (unicode) saved.ui.StringHistory = {"\xD0\xBF\xD1\x80\xD0\xB8"};
+        {
+            Registry registry(File("q.reg"));
+            ASSERT_TRUE(SaveSettings(registry, saved));
+        }
+        Registry reread(File("q.reg"));
+        ASSERT_EQ(reread.Unicode(), unicode);
+        std::uint32_t raw = 12345;
+        ASSERT_TRUE(reread.ReadDword(kOptionsKey, "PreviewHeight", raw));
+        EXPECT_EQ(raw, 312u);
+        StoredSettings loaded;
+        LoadSettings(reread, loaded, 96);
+        EXPECT_EQ(loaded.ui.Editor, editor) << unicode;
+        EXPECT_EQ(loaded.ui.PreviewPane, 0u) << unicode;
+        EXPECT_EQ(loaded.ui.PreviewHeight, 312) << unicode;
+        EXPECT_EQ(loaded.ui.Threads, saved.ui.Threads) << unicode;
+    }
+    // A file from before these values loads them as their defaults, and the
+    // rest as before; a height below 0, edited by hand, is the program's own.
+    const std::string older = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel\\Options]\n"
+                              "\"StatusBar\"=dword:00000000\n\"HintMode\"=dword:00000001\n"
+                              "\"PathOpenQV\"=\"/srv\"\n\"SearchCode\"=dword:00000001\n";
+    for (const char* extra : {"", "\"PreviewHeight\"=dword:ffffff00\n\"PreviewPane\"=dword:00000007\n"}) {
+        WriteFile(File("old.reg"), older + extra);
+        Registry registry(File("old.reg"));
+        StoredSettings state;
+        state.ui.Editor = "left over";
+        state.ui.PreviewPane = 0;
+        state.ui.PreviewHeight = 99;
+        LoadSettings(registry, state, 96);
+        EXPECT_EQ(state.ui.Editor, "") << extra;
+        EXPECT_EQ(state.ui.PreviewPane, 1u) << extra;
+        EXPECT_EQ(state.ui.PreviewHeight, 0) << extra;
+        EXPECT_EQ(state.ui.StatusBar, 0u) << extra;
+        EXPECT_EQ(state.ui.HintMode, 1u) << extra;
+        EXPECT_EQ(state.ui.PathOpenQV, "/srv") << extra;
+        EXPECT_EQ(state.search.SearchCode, 1u) << extra;
+    }
+}
+
 TEST_F(SettingsFiles, AFailedSaveIsReportedAndLeavesTheOldFile) {
     WriteFile(File("keep.reg"), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel\\Options]\n\"HintMode\"=dword:00000001\n");
     Registry registry(File("keep.reg"));

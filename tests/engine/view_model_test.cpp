@@ -179,6 +179,42 @@ TEST(ViewHits, NextAndPrevFollowTheAllWordsRule) {
     EXPECT_EQ(model.TopOffset(), 50u);
 }
 
+TEST(ViewHits, EditAtLineTakesTheSteppedHitInSightThenTheFirstShownThenTheTopLine) {
+    // Thirty lines of 10 bytes; "alpha" on lines 4 (satisfied), 5 (not), 13, 14 and 26.
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "alpha....\n";
+    Shown shown(text, {{30, 0, 1}, {40, 0, 0}, {120, 0, 1}, {130, 0, 1}, {250, 0, 1}});
+    ViewModel& model = *shown.model;
+    const auto down = [&model](int rows) {
+        for (int i = 0; i < rows; ++i) model.RowDown();
+    };
+    model.SetWindowSize(80, 5);  // lines 1 to 5 in sight
+    EXPECT_EQ(model.LineForEdit(), 4u) << "the first marked hit shown";
+    down(5);
+    EXPECT_EQ(model.LineForEdit(), 6u) << "no hit in sight: the top line";
+    ASSERT_TRUE(model.NextHit());
+    ASSERT_TRUE(model.NextHit());
+    EXPECT_EQ(model.TopLine(), 13u);
+    model.RowUp();  // the hit of line 13 is now the first shown, the one stepped to is still in sight
+    EXPECT_EQ(model.LineForEdit(), 14u);
+    down(2);  // the one stepped to has gone out of sight
+    EXPECT_EQ(model.LineForEdit(), 15u);
+    down(7);
+    EXPECT_EQ(model.LineForEdit(), 26u) << "the window's last line holds a hit";
+    ASSERT_TRUE(model.PrevHit());
+    EXPECT_EQ(model.LineForEdit(), 14u);
+
+    // A hit stepped to that All words alone marked counts no more once it is off.
+    model.Scroll(ScrollStep::Top);
+    model.SetAllWords(true);
+    ASSERT_TRUE(model.NextHit());
+    ASSERT_TRUE(model.NextHit());
+    model.RowUp();  // lines 4 to 8 in sight, the line 5 hit stepped to
+    EXPECT_EQ(model.LineForEdit(), 5u);
+    model.SetAllWords(false);
+    EXPECT_EQ(model.LineForEdit(), 4u);
+}
+
 TEST(ViewHits, MarksCoverTheWordAndRunOverRowBoundaries) {
     // "alpha" at 3 crosses the boundary of rows of 5; "be" at 7 lies inside the second row.
     Shown shown("xx alphabet\n", {{3, 0, 1}, {7, 1, 0}});

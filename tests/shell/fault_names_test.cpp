@@ -15,11 +15,11 @@
 
 #include "tests/file_bytes.h"
 #include "tests/shell/settle.h"
-#include "app/file_launch_wx.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
+#include "platform/file_launch_wx.h"
 #include "results/results_list_wx.h"
 #include "tests/shell/modal_expect.h"
 #include "tests/temp_folder.h"

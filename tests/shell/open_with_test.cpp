@@ -20,8 +20,8 @@
 
 #include "tests/shell/modal_expect.h"
 
-#include "app/file_launch_wx.h"
 #include "dialogs/open_with_dlg_wx.h"
+#include "platform/file_launch_wx.h"
 #include "tests/temp_folder.h"
 
 namespace quarvel {

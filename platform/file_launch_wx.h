@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace quarvel {
@@ -16,5 +17,11 @@ OpenOutcome OpenWithDefaultHandler(const std::string& path);
 // respected) with the path as one more argument, whole, without a shell and
 // without waiting. False, and why in failure, when it cannot be started.
 bool StartProgramWith(const std::string& programText, const std::string& path, std::string& failure);
+
+// Edit at line: starts the editor command (platform/editor_command.h) on the
+// file at the line, without a shell and without waiting; a blank command
+// hands the file to the desktop's default handler for its type instead.
+// False, and why in failure, when nothing could be started.
+bool EditAtLine(const std::string& editorText, const std::string& path, std::uint64_t line, std::string& failure);
 
 }  // namespace quarvel

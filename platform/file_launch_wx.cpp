@@ -1,9 +1,12 @@
-#include "app/file_launch_wx.h"
+#include "platform/file_launch_wx.h"
 
 #include <memory>
 #include <vector>
 
 #include <gio/gio.h>
+
+#include "platform/editor_command.h"
+#include "platform/program_words.h"
 
 namespace quarvel {
 
@@ -31,6 +34,21 @@ std::string ContentTypeOf(GFile* file, const std::string& path) {
     g_free(guessed);
     return type;
 }
+
+// Starts the argument vector, program first, found on PATH when it names no
+// folder. Not waited for, and no handle kept: the program runs on its own.
+bool StartArguments(const std::vector<std::string>& words, std::string& failure) {
+    std::vector<gchar*> arguments;
+    for (const std::string& word : words) arguments.push_back(const_cast<gchar*>(word.c_str()));
+    arguments.push_back(nullptr);
+    GError* error = nullptr;
+    if (!g_spawn_async(nullptr, arguments.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, &error)) {
+        ErrorPtr owned(error);
+        failure = owned ? owned->message : "the program cannot be started";
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 OpenOutcome OpenWithDefaultHandler(const std::string& path) {
@@ -49,29 +67,31 @@ OpenOutcome OpenWithDefaultHandler(const std::string& path) {
 }
 
 bool StartProgramWith(const std::string& programText, const std::string& path, std::string& failure) {
-    GError* error = nullptr;
-    gint wordCount = 0;
-    gchar** words = nullptr;
-    if (!g_shell_parse_argv(programText.c_str(), &wordCount, &words, &error)) {
-        ErrorPtr owned(error);
-        failure = owned ? owned->message : "the program text cannot be read";
+    std::vector<std::string> words;
+    if (!SplitProgramText(programText, words, failure)) return false;
+    if (words.empty()) {
+        failure = "no program is named";
         return false;
     }
     // The path is one argument as it stands: nothing in a file name is read
     // as a word break, a quote or a command.
-    std::vector<gchar*> arguments(words, words + wordCount);
-    arguments.push_back(const_cast<gchar*>(path.c_str()));
-    arguments.push_back(nullptr);
-    // Not waited for, and no handle kept: the program runs on its own.
-    const gboolean started = g_spawn_async(nullptr, arguments.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                                           nullptr, nullptr, &error);
-    g_strfreev(words);
-    if (!started) {
-        ErrorPtr owned(error);
-        failure = owned ? owned->message : "the program cannot be started";
+    words.push_back(path);
+    return StartArguments(words, failure);
+}
+
+bool EditAtLine(const std::string& editorText, const std::string& path, std::uint64_t line, std::string& failure) {
+    // A command edited by hand in the settings file is checked here as the Options dialog checks it.
+    const std::string problem = EditorTextProblem(editorText);
+    if (!problem.empty()) {
+        failure = problem;
         return false;
     }
-    return true;
+    const std::vector<std::string> arguments = EditorArguments(editorText, path, line);
+    if (!arguments.empty()) return StartArguments(arguments, failure);
+    // No editor named: the desktop's program for the type, which is told no line.
+    if (OpenWithDefaultHandler(path) == OpenOutcome::Started) return true;
+    failure = "no program is set to open this type of file";
+    return false;
 }
 
 }  // namespace quarvel
