@@ -20,6 +20,9 @@ enum CommandId : int {
     kCmConfiguration = 408,
     kCmOpen = 409,
     kCmOpenWith = 410,
+    kCmExportList = 411,
+    kCmEditAtLine = 412,
+    kCmPreviewPane = 413,
     kCmShowContextMenu = 609,  // internal: issued by the results list's right click
     kCmExit = 24310,
 };
@@ -35,6 +38,7 @@ struct Command {
     int key;               // 0: no key
     bool alt;              // the key needs Alt
     bool onToolBar;
+    bool ctrl = false;     // the key needs Ctrl
 };
 
 // Every command of the main window, menu items in no particular order.
@@ -78,6 +82,11 @@ public:
 private:
     std::int32_t state_ = kNotApplied;
 };
+
+// The status bar while and after the hits of the found files are counted:
+// "Counting hits: 12 of 3530 files", then "3530 files, 81234 hits" (only the
+// files when not all could be counted).
+std::string HitsStatusText(std::size_t counted, std::size_t files, std::uint64_t hits, bool running);
 
 // The clock pane: day/month/year, three blanks, hour:minute:second.
 std::string ClockText(const LocalDateTime& now);

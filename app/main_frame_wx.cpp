@@ -5,8 +5,10 @@
 #include <wx/accel.h>
 #include <wx/aui/auibar.h>
 #include <wx/menu.h>
+#include <wx/splitter.h>
 
 #include "app/help_wx.h"
+#include "app/preview_pane_wx.h"
 #include "app/main_status_bar_wx.h"
 #include "app/program_state.h"
 #include "app/tool_pictures_wx.h"
@@ -16,7 +18,10 @@
 #include "platform/program_icon_wx.h"
 #include "platform/window_placement.h"
 #include "platform/window_placement_wx.h"
+#include "platform/processors.h"
 #include "results/results_list_wx.h"
+#include "settings/viewer_font_wx.h"
+#include "viewer/preview_worker.h"
 
 namespace quarvel {
 
@@ -44,12 +49,44 @@ TMainFrame::TMainFrame(ProgramState& state)
     : wxFrame(nullptr, wxID_ANY, kProductName, wxDefaultPosition, FirstSize()), state_(state) {
     SetIcons(ProgramIcons());
     docking_.SetManagedWindow(this);
-    client_ = new TListDlg(this, state_.search, {kCmOpen, kCmShowContextMenu});
+    // The results list over the preview of the selected file's hits.
+    splitter_ = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_LIVE_UPDATE | wxSP_3DSASH);
+    splitter_->SetMinimumPaneSize(FromDIP(40));
+    splitter_->SetSashGravity(1.0);  // a taller window makes the list taller
+    client_ = new TListDlg(splitter_, state_.search, {kCmOpen, kCmShowContextMenu});
+    preview_ = new TPreviewPane(splitter_, [this](const HitLine& line) {
+        OpenViewer(List()->SelectedFile(), &line.firstHit);
+    });
+    preview_->SetHitColour(ColourFromColorRef(state_.ui.ColorVD));
+    if (state_.ui.PreviewPane != 0)
+        splitter_->SplitHorizontally(client_, preview_, -(state_.ui.PreviewHeight > 0 ? state_.ui.PreviewHeight
+                                                                                      : FromDIP(180)));
+    else {
+        splitter_->Initialize(client_);
+        preview_->Hide();
+    }
+    splitter_->Bind(wxEVT_SPLITTER_SASH_POS_CHANGED, [this](wxSplitterEvent& event) {
+        state_.ui.PreviewHeight = splitter_->GetClientSize().y - event.GetSashPosition();
+        event.Skip();
+    });
+    previewWorker_ = std::make_unique<PreviewWorker>(HitLinesLayout{}, [this](std::uint64_t request,
+                                                                           const HitLines& lines, bool done) {
+        // Told on the worker's thread: handed to this one.
+        CallAfter([this, request, lines, done] {
+            if (preview_->Model().Told(request, lines, done)) preview_->Refresh();
+        });
+    });
+    const auto followSelection = [this](wxListEvent& event) {
+        PreviewSelected();
+        event.Skip();
+    };
+    List()->Bind(wxEVT_LIST_ITEM_SELECTED, followSelection);
+    List()->Bind(wxEVT_LIST_ITEM_DESELECTED, followSelection);
     BuildMenu();
     BuildToolBar();
     statusBar_ = new TMainStatusBar(this);
     SetStatusBar(statusBar_);
-    docking_.AddPane(client_, wxAuiPaneInfo().Name("results").CenterPane());
+    docking_.AddPane(splitter_, wxAuiPaneInfo().Name("results").CenterPane());
     docking_.Update();
     for (const ContextMenuItem& item : quarvel::ContextMenu()) contextMenu_.Append(item.id, item.text);
     BindCommands();
@@ -59,7 +96,10 @@ TMainFrame::TMainFrame(ProgramState& state)
         statusBar_->UpdatePanes();
         event.Skip();
     });
-    clock_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { statusBar_->UpdatePanes(); });
+    clock_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        statusBar_->UpdatePanes();
+        ShowHitsCounted();
+    });
     clock_.Start(250);
     // The program ends with its main window: the viewers and the help window close with it.
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
@@ -76,6 +116,8 @@ TMainFrame::TMainFrame(ProgramState& state)
 
 TMainFrame::~TMainFrame() {
     clock_.Stop();
+    hitPass_.Stop();
+    previewWorker_.reset();
     docking_.UnInit();
 }
 
@@ -102,7 +144,7 @@ void TMainFrame::BuildMenu() {
     std::vector<wxAcceleratorEntry> keys;
     for (const Command& command : Commands()) {
         if (command.key == 0) continue;
-        const int flags = command.alt ? wxACCEL_ALT : wxACCEL_NORMAL;
+        const int flags = command.alt ? wxACCEL_ALT : command.ctrl ? wxACCEL_CTRL : wxACCEL_NORMAL;
         if (command.key == kKeyEnter) {
             keys.emplace_back(flags, WXK_RETURN, command.id);
             keys.emplace_back(flags, WXK_NUMPAD_ENTER, command.id);
@@ -182,7 +224,7 @@ void TMainFrame::ApplyHintModeAndStatusBar() {
 }
 
 CommandState TMainFrame::State() const {
-    return {state_.openViewers, state_.query != nullptr, List()->SelectedRow() >= 0};
+    return {state_.openViewers, state_.query != nullptr, List()->SelectedFile() >= 0};
 }
 
 void TMainFrame::BindCommands() {
@@ -199,6 +241,9 @@ void TMainFrame::BindCommands() {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnShowContextMenu(); }, kCmShowContextMenu);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kCmExit);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnConfiguration(); }, kCmConfiguration);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnExportList(); }, kCmExportList);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnEditAtLine(); }, kCmEditAtLine);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnTogglePreview(); }, kCmPreviewPane);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
         if (!state_.query) return;  // asked again, whatever the menu showed
         TInfoDlg info(client_, state_.search);

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include <wx/aui/aui.h>
@@ -7,8 +9,11 @@
 #include <wx/timer.h>
 
 #include "app/commands.h"
+#include "results/list_export.h"
+#include "search/background_hits.h"
 
 class wxAuiToolBar;
+class wxSplitterWindow;
 
 namespace quarvel {
 
@@ -16,6 +21,9 @@ struct ProgramState;
 class TListDlg;
 class TListWindow1;
 class TMainStatusBar;
+class TPreviewPane;
+class PreviewWorker;
+struct HitLine;
 
 // The main window: menu, a tool bar that can float or dock on any edge, the
 // status bar with its clock, and the results list as its client. It carries
@@ -40,6 +48,16 @@ public:
     // the list refilled) or written, and what went wrong is shown.
     void OpenProjectFile(const std::string& path);
     void SaveProjectFile(const std::string& path);
+    // Export list once the file and its format are chosen: the rows as shown.
+    void ExportListTo(const std::string& path, ExportFormat format);
+
+    // After a search or a loaded project: the hits are counted and the
+    // preview reads the new search; before one, both stop.
+    void StartAfterSearch();
+    void StopBeforeSearch();
+    TPreviewPane* Preview() const { return preview_; }
+    // The hit pass's progress into the list and the status bar.
+    void ShowHitsCounted();
 
 private:
     void BuildMenu();
@@ -56,6 +74,14 @@ private:
     void OnOpenWith();
     void OnShowContextMenu();
     void OnConfiguration();
+    void OnExportList();
+    void OnEditAtLine();
+    void OnTogglePreview();
+    // The viewer on a found file, at the hit at offset when one is given.
+    void OpenViewer(int found, const std::uint64_t* at);
+
+    // The preview follows the selected row.
+    void PreviewSelected();
     // The row a row command acts on, or -1 (after "File not found" when its file is gone).
     int CurrentRow();
 
@@ -67,6 +93,11 @@ private:
     wxMenu contextMenu_;
     StatusBarRule statusBarRule_;
     wxTimer clock_;
+    wxSplitterWindow* splitter_ = nullptr;
+    TPreviewPane* preview_ = nullptr;
+    BackgroundHits hitPass_;
+    bool hitsShown_ = true;  // the pass's end is in the list and the status bar
+    std::unique_ptr<PreviewWorker> previewWorker_;
 };
 
 }  // namespace quarvel

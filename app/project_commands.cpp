@@ -6,10 +6,20 @@
 
 namespace quarvel {
 
-std::string WithProjectExtension(const std::string& path) {
+namespace {
+
+std::string WithExtension(const std::string& path, const char* extension) {
     const std::size_t nameStart = FolderOfPath(path).size();
     if (nameStart == path.size() || path.find('.', nameStart) != std::string::npos) return path;
-    return path + ".QRV";
+    return path + extension;
+}
+
+}  // namespace
+
+std::string WithProjectExtension(const std::string& path) { return WithExtension(path, ".QRV"); }
+
+std::string WithExportExtension(const std::string& path, ExportFormat format) {
+    return WithExtension(path, format == ExportFormat::Csv ? ".csv" : ".jsonl");
 }
 
 OpenProjectOutcome OpenProject(ProgramState& state, const std::string& path) {

@@ -4,11 +4,14 @@
 
 #include "app/program_state.h"
 #include "platform/path_text.h"
+#include "results/list_export.h"
 
 namespace quarvel {
 
 // The path as the file dialogs take it: ".QRV" is added to a name without an extension.
 std::string WithProjectExtension(const std::string& path);
+// The same for an exported list: ".csv" or ".jsonl" by the format chosen.
+std::string WithExportExtension(const std::string& path, ExportFormat format);
 
 struct OpenProjectOutcome {
     std::string message;  // to show when not empty

@@ -17,7 +17,14 @@ struct Column {
     const char* header;
     int width;
 };
-constexpr Column kColumns[kResultColumns] = {{"File", 100}, {"Folder", 230}, {"Size", 80}, {"Date", 80}, {"Time", 80}};
+// The record's five columns, then the hits counted after the run.
+constexpr int kListColumns = kResultColumns + 1;
+constexpr int kHitsColumn = kResultColumns;
+constexpr Column kColumns[kListColumns] = {{"File", 100}, {"Folder", 230}, {"Size", 80}, {"Date", 80},
+                                           {"Time", 80},  {"Hits", 70}};
+// What each column's header sorts by.
+constexpr SortColumn kSortOf[kListColumns] = {SortColumn::Name,     SortColumn::Folder,   SortColumn::Size,
+                                              SortColumn::Modified, SortColumn::Modified, SortColumn::Hits};
 
 // The room the report leaves a cell's text: the column less its margins.
 constexpr int kCellMargins = 8;
@@ -36,9 +43,13 @@ TListWindow1::TListWindow1(wxWindow* parent, const TSearchCFG& cfg, ListCommands
       cfg_(cfg),
       commands_(commands),
       fit_(std::make_unique<TCellFit>()),
-      shown_(std::make_unique<TShownCells>(kResultColumns, kShownCells)) {
-    for (int column = 0; column < kResultColumns; ++column)
-        AppendColumn(kColumns[column].header, wxLIST_FORMAT_LEFT, kColumns[column].width);
+      shown_(std::make_unique<TShownCells>(kListColumns, kShownCells)) {
+    for (int column = 0; column < kListColumns; ++column)
+        AppendColumn(kColumns[column].header, column == kHitsColumn ? wxLIST_FORMAT_RIGHT : wxLIST_FORMAT_LEFT,
+                     kColumns[column].width);
+    Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) {
+        if (event.GetColumn() >= 0) SortBy(event.GetColumn());
+    });
 #ifdef _WX_GENERIC_LISTCTRL_H_
     // The generic report cuts a long cell text at every paint, measuring it
     // again and again: its rows (the window it scrolls) paint with their
@@ -65,16 +76,73 @@ wxWindow* TListWindow1::RowsWindow() {
 void TListWindow1::ShowRows(std::size_t count) {
     if (count > cfg_.FoundFiles.size()) count = cfg_.FoundFiles.size();
     if (count == rows_) return;
-    if (count < rows_) DeleteAllItems();  // also forgets selection and focus
+    if (count < rows_) {
+        DeleteAllItems();  // also forgets selection and focus
+        if (count == 0) {
+            order_ = RowOrder();
+            hits_.clear();
+            ShowSortArrow();
+        }
+    }
     rows_ = count;
+    Arrange();
     SetItemCount(static_cast<long>(count));  // repaints the rows in sight
 }
 
+int TListWindow1::FoundIndexOf(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_) return -1;
+    if (order_.Column() == SortColumn::Found || static_cast<std::size_t>(row) >= order_.Rows()) return row;
+    return static_cast<int>(order_.FoundIndex(static_cast<std::size_t>(row)));
+}
+
+void TListWindow1::Arrange() {
+    if (order_.Column() == SortColumn::Found) return;
+    // Only the rows shown are arranged: a run may still be adding to the record.
+    TSaveFileArray shown(cfg_.FoundFiles.begin(), cfg_.FoundFiles.begin() + static_cast<std::ptrdiff_t>(rows_));
+    std::vector<std::optional<std::uint64_t>> hits(hits_.begin(), hits_.begin() + std::min(hits_.size(), rows_));
+    hits.resize(rows_);
+    order_.Arrange(shown, hits);
+}
+
+void TListWindow1::SortBy(int column) {
+    if (column < 0 || column >= kListColumns) return;
+    const int selected = SelectedFile();
+    // Date and Time are one column to sort by: a click on the other starts afresh.
+    if (order_.Column() != kSortOf[column] || sortHeader_ != column) order_.Click(SortColumn::Found);
+    sortHeader_ = column;
+    order_.Click(kSortOf[column]);
+    Arrange();
+    ShowSortArrow();
+    if (selected >= 0) {
+        const long row = order_.Column() == SortColumn::Found ? selected : static_cast<long>(order_.RowOf(selected));
+        SetItemState(row, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+        EnsureVisible(row);
+    }
+    RefreshItems(0, static_cast<long>(rows_) - 1);
+}
+
+void TListWindow1::ShowSortArrow() {
+    if (order_.Column() == SortColumn::Found)
+        RemoveSortIndicator();
+    else
+        ShowSortIndicator(sortHeader_, !order_.Descending());
+}
+
+void TListWindow1::HitsChanged(bool done) {
+    if (done && order_.Column() == SortColumn::Hits) Arrange();
+    if (rows_ > 0) RefreshItems(GetTopItem(), std::min<long>(static_cast<long>(rows_) - 1, GetTopItem() + GetCountPerPage()));
+}
+
 wxString TListWindow1::OnGetItemText(long item, long column) const {
-    if (item < 0 || static_cast<std::size_t>(item) >= cfg_.FoundFiles.size() || column < 0 ||
-        column >= kResultColumns)
+    const int found = FoundIndexOf(static_cast<int>(item));
+    if (found < 0 || static_cast<std::size_t>(found) >= cfg_.FoundFiles.size() || column < 0 || column >= kListColumns)
         return wxString();
-    const std::string text = CellText(cfg_.FoundFiles[item], static_cast<int>(column));
+    if (column == kHitsColumn) {
+        const auto index = static_cast<std::size_t>(found);
+        return index < hits_.size() && hits_[index] ? wxString::Format("%llu", static_cast<unsigned long long>(*hits_[index]))
+                                                    : wxString();
+    }
+    const std::string text = CellText(cfg_.FoundFiles[static_cast<std::size_t>(found)], static_cast<int>(column));
     // Asked by anyone but the painting rows, a cell's text is whole.
     return painting_ ? ShownText(column, text) : CellString(text, column);
 }

@@ -2,11 +2,14 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include <wx/listctrl.h>
 #include <wx/panel.h>
 
+#include "results/row_order.h"
 #include "settings/search_cfg.h"
 
 namespace quarvel {
@@ -31,10 +34,24 @@ public:
     TListWindow1(wxWindow* parent, const TSearchCFG& cfg, ListCommands commands);
     ~TListWindow1() override;
 
-    // Shows the first count found files (the list's rows follow a run as it finds them).
+    // Shows the first count found files (the list's rows follow a run as it
+    // finds them). An empty list returns to the found order.
     void ShowRows(std::size_t count);
     std::size_t Rows() const { return rows_; }
     int SelectedRow() const;
+    // The found file a row shows (the record keeps the found order, the
+    // list may show another), and the found file of the selected row, or -1.
+    int FoundIndexOf(int row) const;
+    int SelectedFile() const { return FoundIndexOf(SelectedRow()); }
+    // The Hits column: each found file's count, none until it is counted.
+    std::vector<std::optional<std::uint64_t>>& Hits() { return hits_; }
+    // After the counts changed: the column is drawn again, and a list sorted
+    // by it sorted again once all are in (done).
+    void HitsChanged(bool done);
+    // A click on a column's header: sorts by it, then reversed, then back to
+    // the found order, the selected file staying selected and in sight.
+    void SortBy(int column);
+    const RowOrder& Order() const { return order_; }
     int FocusedRow() const;
     void SelectRow(int row, bool on);
 
@@ -69,8 +86,14 @@ private:
     wxFont fitFont_;
     std::unique_ptr<TCellFit> fit_;
     std::unique_ptr<TShownCells> shown_;
+    void Arrange();
+    void ShowSortArrow();
+
     int clickedRow_ = -1;
     wxPoint clickPoint_;
+    RowOrder order_;
+    int sortHeader_ = -1;  // the header that shows the arrow
+    std::vector<std::optional<std::uint64_t>> hits_;
 };
 
 // The main window's client: holds the results list and keeps it filling its area.

@@ -5,8 +5,10 @@
 
 #include <fstream>
 #include <set>
+#include <tuple>
 
 #include "app/commands.h"
+#include "app/preview_model.h"
 #include "app/project_commands.h"
 #include "app/row_commands.h"
 #include "platform/clock.h"
@@ -38,10 +40,14 @@ TEST(CommandTable, EveryMenuItemAndButtonIsACommandAndEveryKeyIsUnique) {
         const std::size_t tab = text.find('\t');
         EXPECT_EQ(tab != std::string::npos, command.key != 0) << text;
     }
-    std::set<std::pair<int, bool>> keys;
+    std::set<std::tuple<int, bool, bool>> keys;
     for (const Command& command : Commands()) {
         if (command.key != 0) {
-            EXPECT_TRUE(keys.insert({command.key, command.alt}).second) << command.id;
+            EXPECT_TRUE(keys.insert({command.key, command.alt, command.ctrl}).second) << command.id;
+            // The hint names the modifier the key needs.
+            const std::string text = command.menuText;
+            EXPECT_EQ(text.find("\tCtrl+") != std::string::npos, command.ctrl) << text;
+            EXPECT_EQ(text.find("\tAlt+") != std::string::npos, command.alt) << text;
         }
     }
     EXPECT_EQ(FindCommand(kCmConfiguration)->hint, nullptr);
@@ -59,12 +65,52 @@ TEST(CommandTable, EnablingRulesOverEveryState) {
                 for (const Command& command : Commands()) {
                     bool expected = true;
                     if (command.id == kCmNew) expected = viewers == 0;
-                    if (command.id == kCmSaveProject || command.id == kCmInfo) expected = query;
-                    if (command.id == kCmView || command.id == kCmOpen || command.id == kCmOpenWith) expected = row;
+                    if (command.id == kCmSaveProject || command.id == kCmExportList || command.id == kCmInfo)
+                        expected = query;
+                    if (command.id == kCmView || command.id == kCmOpen || command.id == kCmOpenWith ||
+                        command.id == kCmEditAtLine)
+                        expected = row;
                     EXPECT_EQ(CommandEnabled(command.id, state), expected)
                         << command.id << " viewers " << viewers << " query " << query << " row " << row;
                 }
             }
+}
+
+TEST(HitsStatus, CountingThenFilesAndHits) {
+    EXPECT_EQ(HitsStatusText(12, 3530, 99, true), "Counting hits: 12 of 3530 files");
+    EXPECT_EQ(HitsStatusText(3530, 3530, 81234, false), "3530 files, 81234 hits");
+    EXPECT_EQ(HitsStatusText(1, 1, 1, false), "1 file, 1 hit");
+    // Stopped before the end, or nothing to count: the files alone.
+    EXPECT_EQ(HitsStatusText(7, 3530, 20, false), "3530 files");
+    EXPECT_EQ(HitsStatusText(0, 0, 0, false), "0 files");
+}
+
+TEST(PreviewModel, OnlyTheLastRequestIsShownAndTheLastRowSaysWhatIsLeft) {
+    PreviewModel model;
+    EXPECT_EQ(model.Rows(), 0u);
+    HitLines two;
+    two.lines.resize(2);
+    two.lines[1].line = 1234;
+    model.Asked(7);
+    EXPECT_EQ(model.NoteText(), "Reading...");
+    EXPECT_FALSE(model.Told(6, two, true));  // a file asked for before
+    EXPECT_EQ(model.Rows(), 1u);
+    EXPECT_TRUE(model.Told(7, two, false));
+    EXPECT_EQ(model.NoteText(), "Reading more...");
+    two.more = 5;
+    EXPECT_TRUE(model.Told(7, two, true));
+    ASSERT_EQ(model.Rows(), 3u);
+    EXPECT_EQ(model.LineAt(2), nullptr);
+    EXPECT_EQ(model.NoteText(), "5 more lines");
+    EXPECT_EQ(PreviewModel::NumberText(*model.LineAt(1)), "1234:");
+    two.more = 0;
+    model.Told(7, two, true);
+    EXPECT_EQ(model.Rows(), 2u);  // no last row when all are listed
+    model.Told(7, HitLines(), true);
+    EXPECT_EQ(model.NoteText(), "No line of the file holds a hit now");
+    model.Asked(0);
+    EXPECT_EQ(model.Rows(), 0u);
+    EXPECT_FALSE(model.Told(0, two, true));
 }
 
 // The status bar is created visible; each application of the setting must
@@ -171,6 +217,9 @@ TEST(ProjectPaths, FolderAndDefaultExtension) {
     EXPECT_EQ(WithProjectExtension("/data/result.qrv"), "/data/result.qrv");
     EXPECT_EQ(WithProjectExtension("/da.ta/result"), "/da.ta/result.QRV");
     EXPECT_EQ(WithProjectExtension("/data/"), "/data/");
+    EXPECT_EQ(WithExportExtension("/da.ta/found", ExportFormat::Csv), "/da.ta/found.csv");
+    EXPECT_EQ(WithExportExtension("/data/found", ExportFormat::JsonLines), "/data/found.jsonl");
+    EXPECT_EQ(WithExportExtension("/data/found.txt", ExportFormat::JsonLines), "/data/found.txt");
 }
 
 // A record whose settings a project file can hold and load back.

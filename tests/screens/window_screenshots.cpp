@@ -110,7 +110,7 @@ bool TakeMainWindowShots(const std::string& folder) {
     state.ui.StatusBar = 1;
     state.ui.HintMode = 1;
     auto* frame = new TMainFrame(state);
-    frame->SetSize(40, 40, 900, 560);
+    frame->SetSize(40, 40, 900, 640);
     frame->Show();
     frame->ApplyHintModeAndStatusBar();
     Settle(500);
@@ -120,11 +120,20 @@ bool TakeMainWindowShots(const std::string& folder) {
         run.ShowModal();
         ok &= run.ok;
     }
+    frame->StartAfterSearch();
     frame->List()->SelectRow(2, true);
     frame->List()->SetItemState(2, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
-    frame->SetStatusText("Found " + std::to_string(state.search.FoundFiles.size()) + " file(s)", 0);
-    Settle(500);
+    // The hits counted and the preview read, as the clock's timer shows them.
+    for (int i = 0; i < 40; ++i) {
+        Settle(100);
+        frame->ShowHitsCounted();
+    }
     ok &= SaveScreen(frame->GetScreenRect(), folder + "/main-window.png");
+    // Sorted by hits, most first: the arrow on the header, the selection kept.
+    frame->List()->SortBy(5);
+    frame->List()->SortBy(5);
+    Settle(500);
+    ok &= SaveScreen(frame->GetScreenRect(), folder + "/main-window-sorted.png");
 
     // The context menu of the sixth row, pictured while it is open.
     wxRect label;

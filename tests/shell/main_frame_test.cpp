@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 
 #include <wx/app.h>
@@ -21,6 +22,7 @@
 #include "tests/shell/settle.h"
 #include "app/main_frame_wx.h"
 #include "app/main_status_bar_wx.h"
+#include "app/preview_pane_wx.h"
 #include "app/program_state.h"
 #include "dialogs/setup_dlg_wx.h"
 #include "platform/clock.h"
@@ -393,6 +395,113 @@ TEST_F(MainFrame, StatusBarFollowsTheSettingAtStartAndAfterOptions) {
     state_.ui.StatusBar = 1;
     frame_->ApplyHintModeAndStatusBar();
     EXPECT_TRUE(frame_->GetStatusBar()->IsShown());
+}
+
+}  // namespace
+}  // namespace quarvel
+
+namespace quarvel {
+namespace {
+
+// After a search the hits are counted beside the window, the preview shows
+// the selected file's lines, the list sorts by a header and exports as shown,
+// and the row commands act on the file under the cursor whatever the order.
+TEST_F(MainFrame, HitsPreviewSortingAndExportFollowTheFileUnderTheCursor) {
+    std::string many;
+    for (int i = 0; i < 60; ++i) many += i % 20 == 10 ? "an alpha line\n" : "filler\n";
+    Write("many.txt", many);
+    Write("lots.txt", "alpha alpha\nalpha\n");
+    state_.search.SearchWithin = kWithinLine;
+    state_.ui.PreviewPane = 1;
+    SearchThroughNew();
+    TListWindow1* list = frame_->List();
+    ASSERT_EQ(list->GetItemCount(), 4);
+    for (int i = 0; i < 100 && list->GetItemText(list->GetItemCount() - 1, 5).empty(); ++i) {
+        Settle(50);
+        frame_->ShowHitsCounted();
+    }
+    std::map<std::string, std::string> hits;
+    for (long row = 0; row < list->GetItemCount(); ++row)
+        hits[list->GetItemText(row, 0).ToStdString()] = list->GetItemText(row, 5).ToStdString();
+    EXPECT_EQ(hits, (std::map<std::string, std::string>{{"a.txt", "1"}, {"b.txt", "1"}, {"many.txt", "3"},
+                                                          {"lots.txt", "3"}}));
+    EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(0), "4 files, 8 hits");
+
+    // The preview of many.txt: its three lines, numbered in the file.
+    long manyRow = list->FindItem(-1, "many.txt");
+    ASSERT_GE(manyRow, 0);
+    list->SetItemState(manyRow, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
+                       wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+    TPreviewPane* preview = frame_->Preview();
+    for (int i = 0; i < 100 && preview->Model().NoteText() != ""; ++i) Settle(20);
+    ASSERT_EQ(preview->Model().Rows(), 3u);
+    EXPECT_EQ(preview->Model().LineAt(1)->line, 31u);
+    EXPECT_EQ(preview->Model().LineAt(1)->text, "an alpha line");
+    EXPECT_EQ(preview->Model().LineAt(1)->marks, (std::vector<TextMark>{{3, 5}}));
+    // A double click on the second line opens the viewer at its hit, as F3 twice would.
+    preview->SetSelection(1);
+    wxCommandEvent click(wxEVT_LISTBOX_DCLICK, preview->GetId());
+    click.SetEventObject(preview);
+    preview->ProcessWindowEvent(click);
+    TViewDlg* viewer = OpenViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->Model().TopLine(), 30u);
+    viewer->Close();
+    Settle(100);
+
+    // By hits, fewest first; ties keep the found order; the selection stays on many.txt.
+    const int manyFound = list->SelectedFile();
+    list->SortBy(5);
+    std::vector<std::string> names;
+    for (long row = 0; row < list->GetItemCount(); ++row) names.push_back(list->GetItemText(row, 0).ToStdString());
+    std::vector<std::string> foundOrder;
+    for (const TSaveFile& f : state_.search.FoundFiles) foundOrder.push_back(f.name.str());
+    std::vector<std::string> expected;
+    for (const char* count : {"1", "3"})
+        for (const std::string& name : foundOrder)
+            if (hits[name] == count) expected.push_back(name);
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(list->SelectedFile(), manyFound);
+    EXPECT_EQ(list->GetItemText(list->SelectedRow(), 0), "many.txt");
+    // View acts on the row under the cursor, not on the found file of that row number.
+    Issue(kCmView);
+    viewer = OpenViewer();
+    ASSERT_NE(viewer, nullptr);
+    Settle(300);
+    EXPECT_EQ(viewer->GetTitle().BeforeFirst(' '), wxString(tree_.Path() + "/many.txt"));
+    viewer->Close();
+    Settle(100);
+
+    // Export writes the rows as shown, in the sorted order, with their hits.
+    const std::string csv = tree_.Path() + "/out.csv";
+    frame_->ExportListTo(csv, ExportFormat::Csv);
+    std::ifstream in(csv);
+    std::string header, line;
+    std::getline(in, header);
+    EXPECT_EQ(header, "path,folder,name,size,date,time,hits\r");
+    std::vector<std::string> exported;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        for (std::size_t from = 0, comma; from <= line.size(); from = comma + 1) {
+            comma = std::min(line.find(',', from), line.size());
+            fields.push_back(line.substr(from, comma - from));
+        }
+        ASSERT_EQ(fields.size(), 7u) << line;
+        EXPECT_EQ(fields[6], hits[fields[2]] + "\r") << line;
+        exported.push_back(fields[2]);
+    }
+    EXPECT_EQ(exported, expected);
+
+    // A third click returns to the found order; the pane hides and comes back.
+    list->SortBy(5);
+    list->SortBy(5);
+    EXPECT_EQ(list->GetItemText(0, 0).ToStdString(), foundOrder[0]);
+    Issue(kCmPreviewPane);
+    EXPECT_EQ(state_.ui.PreviewPane, 0u);
+    EXPECT_FALSE(preview->IsShown());
+    Issue(kCmPreviewPane);
+    EXPECT_EQ(state_.ui.PreviewPane, 1u);
+    EXPECT_TRUE(preview->IsShown());
 }
 
 }  // namespace
