@@ -236,7 +236,14 @@ void TMainFrame::BindCommands() {
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenProject(); }, kCmOpenProject);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnSaveProject(); }, kCmSaveProject);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnView(); }, kCmView);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpen(); }, kCmOpen);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+        // Enter reaches the window's keys before the preview: there it opens the viewer at the line's hit.
+        if (preview_->IsShown() && preview_->HasFocus()) {
+            if (const HitLine* line = preview_->CurrentLine()) OpenViewer(List()->SelectedFile(), &line->firstHit);
+            return;
+        }
+        OnOpen();
+    }, kCmOpen);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnOpenWith(); }, kCmOpenWith);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnShowContextMenu(); }, kCmShowContextMenu);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kCmExit);

@@ -69,6 +69,25 @@ sleep 0.3  # the name entry takes a moment over what was typed
 press_until "$chooser" Save "the Save dialog" Return 10 "the project to be saved" saved_and_closed
 [ -f "$saved/result.QRV" ] || fail "no result.QRV in the save folder, which holds: $(ls -A "$saved")"
 
+# E exports the list; the first type, CSV, gives a bare name its extension.
+press "$main" "the main window" e
+first_shown 10 'Export list' "after E in the main window"
+chooser=$window
+focus "$chooser" "the Export list dialog"
+xdotool type --delay 15 found || fail "xdotool could not type in the Export list dialog"
+exported_and_closed() {
+  message_box_up && fail "a message box came up after Return in the Export list dialog"
+  gone 'Export list'
+}
+sleep 0.3
+press_until "$chooser" 'Export list' "the Export list dialog" Return 10 "the list to be exported" exported_and_closed
+[ -f "$saved/found.csv" ] || fail "no found.csv in the save folder, which holds: $(ls -A "$saved")"
+[ "$(head -n 1 "$saved/found.csv")" = $'path,folder,name,size,date,time,hits\r' ] || fail "found.csv starts: $(head -n 1 "$saved/found.csv")"
+[ "$(cut -d, -f1 "$saved/found.csv" | tail -n +2 | sort | tr -d '\r')" = "$(printf '%s\n' "$tree/a.txt" "$tree/sub/b.txt" | sort)" ] ||
+  fail "found.csv holds: $(cat "$saved/found.csv")"
+# P hides the preview pane, which the settings then remember.
+press "$main" "the main window" p
+
 press "$main" "the main window" alt+x
 wait_for_exit 15 "Alt+X"
 [ "$status" -eq 0 ] || fail "the program exited with status $status after Alt+X"
@@ -100,6 +119,7 @@ value() { grep "^\"$1\"=" "$reg"; }
 [ "$(value String1)" = '"String1"="gamma"' ] || fail "the older expression did not stay second: $(value String1)"
 [ "$(grep -c '^"String[0-9]"="alpha"$' "$reg")" -eq 1 ] || fail "the expression is in its history more than once"
 [ "$(value Path0)" = "\"Path0\"=\"$tree\"" ] || fail "the searched folder is not first in its history: $(value Path0)"
+[ "$(value PreviewPane)" = '"PreviewPane"=dword:00000000' ] || fail "the hidden preview pane is stored as $(value PreviewPane)"
 output_is_clean "the whole run"
 
 # ---- third run: a Cyrillic expression typed, found in UTF-8 and UTF-16 -----
