@@ -14,8 +14,9 @@
 
 namespace quarvel {
 
-PreviewScan::PreviewScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel)
-    : cfg_(cfg), query_(query), cancel_(cancel) {}
+PreviewScan::PreviewScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel,
+                         std::uint64_t firstPiece)
+    : cfg_(cfg), query_(query), cancel_(cancel), firstPiece_(std::max<std::uint64_t>(1, firstPiece)) {}
 
 bool PreviewScan::Run(const std::string& path, const HitLinesLayout& layout, const Told& told) {
     ScanObserver quiet;
@@ -32,7 +33,7 @@ bool PreviewScan::Run(const std::string& path, const HitLinesLayout& layout, con
 
     // A unit other than a line may run across pieces, and so may a UTF-16
     // line feed's two bytes: such files, and small ones, are read whole.
-    if (cfg_.SearchWithin != kWithinLine || form.Utf16() || size <= 2 * kFirstPiece) {
+    if (cfg_.SearchWithin != kWithinLine || form.Utf16() || size <= 2 * firstPiece_) {
         std::string folder = FolderOfPath(path);
         const std::string name = path.substr(folder.size());
         if (!folder.empty() && folder.back() == '/') folder.pop_back();
@@ -51,7 +52,7 @@ bool PreviewScan::Run(const std::string& path, const HitLinesLayout& layout, con
     FileScan joined;
     joined.lineStarts.assign(1, 0);
     HitLines shown;
-    std::uint64_t piece = kFirstPiece;
+    std::uint64_t piece = firstPiece_;
     for (std::uint64_t from = 0; from < size;) {
         std::uint64_t to = NextUnitStart(file.get(), std::min(size, from + piece), kWithinLine);
         if (to == 0 || to >= size) to = size;
@@ -69,7 +70,7 @@ bool PreviewScan::Run(const std::string& path, const HitLinesLayout& layout, con
         for (HitLine& line : more.lines) shown.lines.push_back(std::move(line));
         from = to;
         if (from < size && !more.lines.empty()) told(shown, false);
-        piece = std::min(kLargestPiece, piece * 4);
+        piece = std::min(std::max(kLargestPiece, firstPiece_), piece * 4);
     }
     told(shown, true);
     return true;

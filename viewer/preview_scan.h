@@ -23,7 +23,9 @@ public:
     using Told = std::function<void(const HitLines& lines, bool done)>;
 
     // The settings and the query are only read and must outlive the scan.
-    PreviewScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel);
+    // firstPiece: the first piece's length (smaller only to test the cuts).
+    PreviewScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel,
+                std::uint64_t firstPiece = kFirstPiece);
 
     // Scans the file at path and tells what it finds. False when it cannot
     // be read (nothing is told) or the scan was cancelled.
@@ -33,6 +35,7 @@ private:
     const TSearchCFG& cfg_;
     const Tstr& query_;
     const CancelFlag& cancel_;
+    std::uint64_t firstPiece_;
 };
 
 }  // namespace quarvel

@@ -3,6 +3,7 @@
 // reading, and random and real-shaped files checked against plain counts.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -161,8 +162,10 @@ std::uint64_t LineOf(const std::string& bytes, std::uint64_t offset) {
 TEST(HitLines, AgreeWithPlainCountsOverManyFiles) {
     const char* asked = std::getenv("QUARVEL_HITLINES_CASES");
     const int cases = asked ? std::atoi(asked) : 3000;
+    const char* seeded = std::getenv("QUARVEL_HITLINES_SEED");
+    const std::uint32_t seed = seeded ? static_cast<std::uint32_t>(std::strtoul(seeded, nullptr, 10)) : 20261210u;
     TempFolder folder("quarvel-hitlines");
-    CaseMaker maker(20261210u);
+    CaseMaker maker(seed);
     int checked = 0;
     for (int i = 0; i < cases; ++i) {
         const Case c = i % 3 == 0 ? maker.Next() : i % 3 == 1 ? maker.NextShaped() : maker.NextUnicode();
@@ -360,6 +363,55 @@ TEST(PreviewScan, ListsWhatTheWholeScanListsAndTellsEarly) {
     std::string expression = "alpha";
     const Tstr query(expression, cfg);
     EXPECT_FALSE(PreviewScan(cfg, query, cancel).Run(folder.Path() + "/missing.txt", {}, [](const HitLines&, bool) {}));
+}
+
+// The pieces made as small as they go, over random and real-shaped files
+// searched by lines: what the preview tells at the end is the whole scan's list.
+TEST(PreviewScan, PiecesOfAnySizeListWhatTheWholeScanLists) {
+    const char* asked = std::getenv("QUARVEL_PREVIEW_CASES");
+    const int cases = asked ? std::atoi(asked) : 1500;
+    const char* seeded = std::getenv("QUARVEL_PREVIEW_SEED");
+    const std::uint32_t seed = seeded ? static_cast<std::uint32_t>(std::strtoul(seeded, nullptr, 10)) : 20261210u;
+    TempFolder folder("quarvel-preview");
+    CaseMaker maker(seed);
+    std::mt19937 random(seed);
+    const std::string path = folder.Path() + "/f.txt";
+    int compared = 0;
+    for (int i = 0; i < cases; ++i) {
+        Case c = i % 3 == 0 ? maker.Next() : i % 3 == 1 ? maker.NextShaped() : maker.NextUnicode();
+        c.within = kWithinLine;
+        if (!CaseCompiles(c)) continue;
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        const TSearchCFG cfg = CaseCfg(c);
+        std::string expression = c.expression;
+        const Tstr query(expression, cfg);
+        const CancelFlag cancel;
+        ScanObserver observer;
+        MatchEngine whole(cfg, query, observer, cancel);
+        whole.SetCollectHits(true);
+        whole.Scan(folder.Path(), "f.txt");
+        HitLinesLayout layout;
+        layout.width = 1 + random() % 300;
+        layout.context = random() % 50;
+        layout.cap = 1 + random() % 40;
+        ViewFile file(path);
+        const HitLines expected = ReadHitLines(file, whole.Result(), layout);
+        const std::uint64_t piece = 1 + random() % std::max<std::size_t>(1, c.bytes.size() / 3);
+        HitLines got;
+        ASSERT_TRUE(PreviewScan(cfg, query, cancel, piece).Run(path, layout, [&](const HitLines& lines, bool) {
+            got = lines;
+        }));
+        ASSERT_EQ(got.lines.size(), expected.lines.size()) << "case " << i << ", piece " << piece << "\n" << Describe(c);
+        EXPECT_EQ(got.more, expected.more) << Describe(c);
+        for (std::size_t k = 0; k < expected.lines.size(); ++k) {
+            ASSERT_EQ(got.lines[k].line, expected.lines[k].line) << "case " << i << "\n" << Describe(c);
+            ASSERT_EQ(got.lines[k].text, expected.lines[k].text) << "case " << i << "\n" << Describe(c);
+            ASSERT_EQ(got.lines[k].marks, expected.lines[k].marks) << "case " << i << "\n" << Describe(c);
+        }
+        ++compared;
+    }
+    std::printf("preview pieces: %d comparisons\n", compared);
+    EXPECT_GT(compared, cases / 2);
 }
 
 }  // namespace
