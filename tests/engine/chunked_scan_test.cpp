@@ -30,10 +30,8 @@ std::string Summary(int satisfied, const FileScan& s) {
 }
 
 TEST(ChunkedScan, ScansAsTheWholeFileScanDoes) {
-    const char* asked = std::getenv("QUARVEL_CHUNK_CASES");
-    const int cases = asked ? std::atoi(asked) : 6000;
-    const char* seeded = std::getenv("QUARVEL_CHUNK_SEED");
-    const std::uint32_t seed = seeded ? static_cast<std::uint32_t>(std::strtoul(seeded, nullptr, 10)) : 20261210u;
+    const int cases = CasesFromEnvironment("QUARVEL_CHUNK_CASES", 6000);
+    const std::uint32_t seed = SeedFromEnvironment("QUARVEL_CHUNK_SEED");
     TempFolder folder("quarvel-chunks");
     CaseMaker maker(seed);
     ScanObserver observer;

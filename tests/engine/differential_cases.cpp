@@ -1,5 +1,7 @@
 #include "tests/engine/differential_cases.h"
 
+#include <cstdlib>
+
 #include <glib.h>
 
 #include <cctype>
@@ -30,6 +32,16 @@ const char* const kVocabulary[] = {
 const char* const kFiller[] = {"the", "and", "of", "zz", "q", "\xE4\xF6", "1999", "--", "\xB7", "\x9C\x9D"};
 
 }  // namespace
+
+int CasesFromEnvironment(const char* variable, int fallback) {
+    const char* asked = std::getenv(variable);
+    return asked ? std::atoi(asked) : fallback;
+}
+
+std::uint32_t SeedFromEnvironment(const char* variable, std::uint32_t fallback) {
+    const char* seeded = std::getenv(variable);
+    return seeded ? static_cast<std::uint32_t>(std::strtoul(seeded, nullptr, 10)) : fallback;
+}
 
 TSearchCFG CaseCfg(const Case& c) {
     TSearchCFG cfg;

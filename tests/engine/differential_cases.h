@@ -30,6 +30,11 @@ std::string Escaped(const std::string& bytes);
 // The case as C++ text that reproduces it.
 std::string Describe(const Case& c);
 
+// How many cases a test runs and the seed they start from: the environment's
+// variable when set (a script runs them at volume), else the default.
+int CasesFromEnvironment(const char* variable, int fallback);
+std::uint32_t SeedFromEnvironment(const char* variable, std::uint32_t fallback = 20261210u);
+
 class CaseMaker {
 public:
     explicit CaseMaker(std::uint32_t seed) : rng_(seed) {}

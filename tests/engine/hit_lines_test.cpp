@@ -160,10 +160,8 @@ std::uint64_t LineOf(const std::string& bytes, std::uint64_t offset) {
 // a hit of a satisfying unit; a cut line is pieces of the whole one, marked
 // where it is; the hits counted are the oracle's occurrences.
 TEST(HitLines, AgreeWithPlainCountsOverManyFiles) {
-    const char* asked = std::getenv("QUARVEL_HITLINES_CASES");
-    const int cases = asked ? std::atoi(asked) : 3000;
-    const char* seeded = std::getenv("QUARVEL_HITLINES_SEED");
-    const std::uint32_t seed = seeded ? static_cast<std::uint32_t>(std::strtoul(seeded, nullptr, 10)) : 20261210u;
+    const int cases = CasesFromEnvironment("QUARVEL_HITLINES_CASES", 3000);
+    const std::uint32_t seed = SeedFromEnvironment("QUARVEL_HITLINES_SEED");
     TempFolder folder("quarvel-hitlines");
     CaseMaker maker(seed);
     int checked = 0;
@@ -368,10 +366,8 @@ TEST(PreviewScan, ListsWhatTheWholeScanListsAndTellsEarly) {
 // The pieces made as small as they go, over random and real-shaped files
 // searched by lines: what the preview tells at the end is the whole scan's list.
 TEST(PreviewScan, PiecesOfAnySizeListWhatTheWholeScanLists) {
-    const char* asked = std::getenv("QUARVEL_PREVIEW_CASES");
-    const int cases = asked ? std::atoi(asked) : 1500;
-    const char* seeded = std::getenv("QUARVEL_PREVIEW_SEED");
-    const std::uint32_t seed = seeded ? static_cast<std::uint32_t>(std::strtoul(seeded, nullptr, 10)) : 20261210u;
+    const int cases = CasesFromEnvironment("QUARVEL_PREVIEW_CASES", 1500);
+    const std::uint32_t seed = SeedFromEnvironment("QUARVEL_PREVIEW_SEED");
     TempFolder folder("quarvel-preview");
     CaseMaker maker(seed);
     std::mt19937 random(seed);
