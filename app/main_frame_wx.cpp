@@ -110,6 +110,12 @@ TMainFrame::TMainFrame(ProgramState& state)
     });
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_INSERT && !event.HasAnyModifiers()) statusBar_->ToggleOvertype();
+        // Esc stops the counting of hits (and only that: it never closes the window).
+        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && !hitsShown_) {
+            hitPass_.Stop();
+            ShowHitsCounted();
+            return;
+        }
         event.Skip();
     });
 }

@@ -502,6 +502,22 @@ TEST_F(MainFrame, HitsPreviewSortingAndExportFollowTheFileUnderTheCursor) {
     Issue(kCmPreviewPane);
     EXPECT_EQ(state_.ui.PreviewPane, 1u);
     EXPECT_TRUE(preview->IsShown());
+
+    // Esc stops a count under way: the files left show no hits, and the window stays.
+    for (int i = 0; i < 3000; ++i) Write("more/m" + std::to_string(i) + ".txt", std::string(2000, 'x') + " alpha\n");
+    SearchThroughNew();
+    ASSERT_GT(list->GetItemCount(), 3000);
+    // At once, while the pass (started again here) is still at its first files.
+    frame_->StartAfterSearch();
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    escape.SetEventObject(list);
+    frame_->ProcessWindowEvent(escape);
+    Settle(300);
+    frame_->ShowHitsCounted();
+    EXPECT_TRUE(frame_->IsShown());
+    EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(0), wxString::Format("%d files", list->GetItemCount()));
+    EXPECT_TRUE(list->GetItemText(list->GetItemCount() - 1, 5).empty());
 }
 
 }  // namespace
