@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <numeric>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/unicode_text.h"
 
@@ -11,11 +14,54 @@ namespace quarvel {
 namespace {
 
 // A name as it sorts: its characters folded to one case, so that "b" sorts
-// with "B"; a stretch of bytes that is no UTF-8 sorts as U+FFFD.
-std::u32string SortKey(const std::string& text) {
-    std::u32string key = Utf8ToChars(text);
-    for (char32_t& c : key) c = FoldCase(c);
+// with "B"; a stretch of bytes that is no UTF-8 sorts as U+FFFD. The key is
+// the folded characters in UTF-8, whose bytes compare (memcmp) in the order
+// of the characters they encode.
+std::string SortKey(const std::string& text) {
+    std::string key;
+    key.reserve(text.size());
+    std::size_t i = 0;
+    // Most names are ASCII: their letters fold by themselves, byte by byte.
+    for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i)
+        key += static_cast<char>(FoldCase(static_cast<unsigned char>(text[i])));
+    if (i == text.size()) return key;
+    for (char32_t c : Utf8ToChars(std::string_view(text).substr(i)))
+        AppendUtf8(key, FoldCase(c == kInvalidChar ? 0xFFFD : c));
     return key;
+}
+
+// Each file's rank among the texts of a column: equal texts (after folding)
+// share a rank. The files of one folder share one text, so a folder is
+// folded once, not once per file; names are mostly each their own.
+std::vector<std::uint32_t> TextRanks(const TSaveFileArray& files, bool names) {
+    std::vector<std::uint32_t> textOf(files.size());
+    std::vector<std::string> keys;
+    if (names) {
+        keys.reserve(files.size());
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            keys.push_back(SortKey(files[i].name.str()));
+            textOf[i] = static_cast<std::uint32_t>(i);
+        }
+    } else {
+        std::unordered_map<const std::string*, std::uint32_t> distinct;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::string& text = files[i].folder.str();
+            const auto [at, added] = distinct.try_emplace(&text, static_cast<std::uint32_t>(keys.size()));
+            if (added) keys.push_back(SortKey(text));
+            textOf[i] = at->second;
+        }
+    }
+    std::vector<std::uint32_t> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    std::vector<std::uint32_t> rankOf(keys.size());
+    std::uint32_t rank = 0;
+    for (std::size_t k = 0; k < byKey.size(); ++k) {
+        if (k > 0 && keys[byKey[k]] != keys[byKey[k - 1]]) ++rank;
+        rankOf[byKey[k]] = rank;
+    }
+    for (std::uint32_t& t : textOf) t = rankOf[t];
+    return textOf;
 }
 
 }  // namespace
@@ -46,11 +92,8 @@ void RowOrder::Arrange(const TSaveFileArray& files, const std::vector<std::optio
     switch (column_) {
         case SortColumn::Name:
         case SortColumn::Folder: {
-            // The keys are made once, not at every comparison.
-            std::vector<std::u32string> keys(files.size());
-            for (std::size_t i = 0; i < files.size(); ++i)
-                keys[i] = SortKey(column_ == SortColumn::Name ? files[i].name.str() : files[i].folder.str());
-            sortBy([&](std::uint32_t i) -> const std::u32string& { return keys[i]; });
+            const std::vector<std::uint32_t> ranks = TextRanks(files, column_ == SortColumn::Name);
+            sortBy([&](std::uint32_t i) { return ranks[i]; });
             break;
         }
         case SortColumn::Size: sortBy([&](std::uint32_t i) { return files[i].size; }); break;
