@@ -19,12 +19,16 @@
 //       return after the press: every thread of the run stopped and the dialog
 //       gone. Its messages ("String(s) not found" and the like) are printed
 //       on that line, not shown, so that no message box waits for a click.
-//   bench_window_search list [N] [--short]
+//   bench_window_search list [N] [--short] [--sort-rounds R]
 //       Fills the record with N made-up found files (100000 by default) and times
 //       showing them with the first paint, scrolling page by page from the top to
 //       the end, and one jump from the top to the last row. Their folders are
 //       as long as the Linux tree's, too long for their column; with --short
-//       they fit it.
+//       they fit it. Then it times sorting by a column's header (SortBy, as a
+//       click on it does) by name, folder, size, date and made-up hit counts:
+//       the first click, the second (reversed) and the third (back to the found
+//       order), each with the repaint it causes, R rounds (3 by default), and
+//       prints the longest against 150 ms.
 //
 // Needs a display: xvfb-run -a -s "-screen 0 1280x1024x24" bench_window_search ...
 // The main window is 1024 x 768 pixels in both modes.
@@ -37,10 +41,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +51,7 @@
 #include <wx/init.h>
 #include <wx/timer.h>
 
+#include "bench/made_up_files.h"
 #include "bench/window_bench.h"
 #include "app/main_frame_wx.h"
 #include "app/program_state.h"
@@ -176,7 +179,7 @@ int Usage() {
         "usage: bench_window_search search FOLDER MASKS EXPRESSION [--within UNIT] [--code CODE] [-i]\n"
         "                                  [--no-subdir] [--paths FILE] [--hide-frame] [--threads N]\n"
         "                                  [--breakdown] [--cancel-after MS]\n"
-        "       bench_window_search list [N] [--short]\n",
+        "       bench_window_search list [N] [--short] [--sort-rounds R]\n",
         stderr);
     return 2;
 }
@@ -317,52 +320,92 @@ int Search(int argc, char** argv) {
     });
 }
 
-// N found files that look like a search of a source tree: about 25 files a
-// folder sharing its folder text, as the folder walk makes them.
-// Short folders (--short) fit their column, so the list draws them without cutting them.
-void MakeFoundFiles(std::size_t count, bool shortFolders, TSaveFileArray& files) {
-    static const char* const top[] = {"drivers", "fs", "net", "kernel", "arch/x86", "sound", "include/linux", "mm"};
-    static const char* const mid[] = {"core", "usb", "gpu/drm", "net/ethernet", "media", "scsi", "block", "misc"};
-    static const char* const words[] = {"mutex", "lock", "queue", "device", "buffer", "table", "event", "power",
-                                        "clock", "irq", "dma", "page", "cache", "link", "port", "timer"};
-    std::mt19937 random(20230611);
-    const std::time_t newest = std::time(nullptr), oldest = newest - 8L * 365 * 24 * 3600;
-    files.clear();
-    files.reserve(count);
-    SharedText folder;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i % 25 == 0) {
-            char text[200];
-            if (shortFolders)
-                std::snprintf(text, sizeof text, "/src/%s_%zu", words[random() % 16], i / 25);
-            else
-                std::snprintf(text, sizeof text, "/var/tmp/quarvel-bench/linux-source-6.1/%s/%s/%s_%zu",
-                              top[random() % 8], mid[random() % 8], words[random() % 16], i / 25);
-            folder = SharedText(text);
+// A click on a column's header, as the list takes it: sorted by the column,
+// reversed, back to the found order, each click timed with the repaint it
+// causes, ROUNDS times over. Made-up hit counts fill the Hits column, and the
+// middle row is selected, so that each sort also finds its file's new row and
+// scrolls to it. Prints the times and the longest against the target; true
+// when a click was not painted, lost the selected file or left another order.
+bool TimeSorts(TListWindow1& list, std::size_t count, int rounds, const std::function<int()>& paint) {
+    constexpr double kTargetMs = 150;
+    struct Header {
+        int column;
+        const char* name;
+    };
+    // Date and Time sort by one key: the Date header stands for both.
+    const Header headers[] = {{0, "name"}, {1, "folder"}, {2, "size"}, {3, "date"}, {5, "hits"}};
+    const char* const clicks[] = {"1st: sorted", "2nd: reversed", "3rd: found order"};
+    constexpr std::size_t kHeaders = sizeof headers / sizeof headers[0];
+
+    list.Hits() = MakeHitCounts(count);
+    list.HitsChanged(true);
+    const int selected = static_cast<int>(count / 2);
+    list.SelectRow(selected, true);
+    list.EnsureVisible(selected);
+    paint();
+
+    // Each click's whole time, and the time of it spent in SortBy (the order, the
+    // selection followed, the rows marked for their repaint).
+    std::vector<double> ms[kHeaders][3], sortMs[kHeaders][3];
+    bool unpainted = false, wrong = false;
+    for (int round = 0; round < rounds; ++round)
+        for (std::size_t h = 0; h < kHeaders; ++h)
+            for (int click = 0; click < 3; ++click) {
+                const Clock::time_point start = Clock::now();
+                list.SortBy(headers[h].column);
+                sortMs[h][click].push_back(SecondsSince(start) * 1e3);
+                const int passes = paint();
+                ms[h][click].push_back(SecondsSince(start) * 1e3);
+                if (passes < 0) unpainted = true;
+                if (list.SelectedFile() != selected) wrong = true;
+                const bool sorted = list.Order().Column() != SortColumn::Found;
+                if (sorted != (click < 2) || (sorted && list.Order().Descending() != (click == 1))) wrong = true;
+            }
+
+    std::printf("\nsort by a column's header, %zu rows, %d rounds (each time: SortBy and the repaint it causes;\n"
+                "made-up hit counts, the middle row selected and followed; SortBy ms: the median of its time before the repaint):\n",
+                count, rounds);
+    std::printf("  %-8s %-17s %10s %9s   %s\n", "column", "click", "median ms", "SortBy ms", "each round, ms");
+    double longest = 0, longestMedian = 0;
+    for (std::size_t h = 0; h < kHeaders; ++h)
+        for (int click = 0; click < 3; ++click) {
+            std::vector<double> times = ms[h][click];
+            std::string each;
+            for (double t : times) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%s%.1f", each.empty() ? "" : " ", t);
+                each += text;
+                longest = std::max(longest, t);
+            }
+            std::sort(times.begin(), times.end());
+            const double median = times[(times.size() - 1) / 2];
+            longestMedian = std::max(longestMedian, median);
+            std::vector<double> sortTimes = sortMs[h][click];
+            std::sort(sortTimes.begin(), sortTimes.end());
+            std::printf("  %-8s %-17s %10.1f %9.1f   %s\n", click == 0 ? headers[h].name : "", clicks[click], median,
+                        sortTimes[(sortTimes.size() - 1) / 2], each.c_str());
         }
-        char name[96];
-        std::snprintf(name, sizeof name, "%s_%s%zu.%c", words[random() % 16], words[random() % 16], i % 1000,
-                      "ch"[random() % 2]);
-        TSaveFile f;
-        f.name = SharedText(name);
-        f.folder = folder;
-        f.size = 200 + random() % 300000;
-        const DosStamp stamp = DosStampFromTime(oldest + static_cast<std::time_t>(random() % (newest - oldest)));
-        f.date = stamp.date;
-        f.time = stamp.time;
-        files.push_back(std::move(f));
-    }
+    std::printf("longest sort with its repaint %.1f ms (longest median %.1f ms)  (target <= %.0f ms: %s)%s%s\n",
+                longest, longestMedian, kTargetMs, longest <= kTargetMs ? "met" : "MISSED",
+                unpainted ? ", SOME SORTS NOT PAINTED" : "",
+                wrong ? ", THE SELECTED FILE LOST OR THE ORDER NOT THE ONE CLICKED" : "");
+    std::fflush(stdout);
+    return unpainted || wrong;
 }
 
 int List(int argc, char** argv) {
     long count = 100000;
+    int sortRounds = 3;
     bool shortFolders = false;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--short") == 0)
             shortFolders = true;
+        else if (std::strcmp(argv[i], "--sort-rounds") == 0 && i + 1 < argc)
+            sortRounds = std::max(1, std::atoi(argv[++i]));
         else if ((count = std::atol(argv[i])) < 1)
             return Usage();
     }
+
     ProgramState state;
     state.search.SetDefaults();
     MakeFoundFiles(static_cast<std::size_t>(count), shortFolders, state.search.FoundFiles);
@@ -376,7 +419,7 @@ int List(int argc, char** argv) {
         });
         // Paints what is pending until rows have been drawn: a paint after a
         // change of the row count only lays the rows out and asks for another.
-        auto paint = [&]() {
+        std::function<int()> paint = [&]() {
             const long before = paints;
             int passes = 0;
             while (paints == before && passes < 20) {
@@ -432,7 +475,8 @@ int List(int argc, char** argv) {
         std::printf("jump top to last row     %8.2f ms  (top row %ld%s)\n", jumped * 1e3, list->GetTopItem(),
                     paints == before ? ", NOT PAINTED" : "");
         std::fflush(stdout);
-        return missed || paints == before ? 1 : 0;
+        const bool sortFailed = TimeSorts(*list, static_cast<std::size_t>(count), sortRounds, paint);
+        return missed || paints == before || sortFailed ? 1 : 0;
     });
 }
 

@@ -10,7 +10,8 @@
 # window run by turns (a press after the run's end is shown, not counted), and prints how long the dialog took to be gone
 # after each press (every thread of the run stopped) and their median, with
 # whether it stays within 100 ms. Last it times the results list with 100000
-# rows (bench_window_search list).
+# rows (bench_window_search list): its first paint, its scrolling, and its sorts
+# by a column's header with their repaint, the longest against 150 ms.
 #   bench/window_vs_cli.sh [RUNS]   (default 5; the tree goes to $QUARVEL_BENCH_DIR,
 #                                    default /var/tmp/quarvel-bench; $QUARVEL_BUILD_JOBS
 #                                    build jobs, default all processors)
