@@ -57,12 +57,14 @@ void TMainFrame::OnNewSearch() {
 void TMainFrame::StopBeforeSearch() {
     hitPass_.Stop();
     hitsShown_ = true;  // what it counted belongs to the list about to go
+    searchDone_ = false;
     previewWorker_->Forget();
     preview_->Model().Asked(0);
     preview_->Refresh();
 }
 
 void TMainFrame::StartAfterSearch() {
+    searchDone_ = true;
     auto snapshot = std::make_shared<const SearchSnapshot>(state_.search);
     previewWorker_->SetSearch(snapshot);
     hitPass_.Start(snapshot, RunThreads(state_.ui.Threads));
@@ -73,7 +75,8 @@ void TMainFrame::StartAfterSearch() {
 
 void TMainFrame::PreviewSelected() {
     if (!preview_->IsShown()) return;
-    const int found = List()->SelectedFile();
+    // While a run fills the list the preview waits for its end, which reads the new search.
+    const int found = searchDone_ ? List()->SelectedFile() : -1;
     preview_->Model().Asked(found < 0 ? 0 : previewWorker_->Ask(state_.search.FoundFiles[found].Path()));
     if (found < 0) previewWorker_->Forget();
     preview_->Refresh();

@@ -97,6 +97,7 @@ private:
     TPreviewPane* preview_ = nullptr;
     BackgroundHits hitPass_;
     bool hitsShown_ = true;  // the pass's end is in the list and the status bar
+    bool searchDone_ = true;  // no run is going on: the preview may read the found files
     std::unique_ptr<PreviewWorker> previewWorker_;
 };
 

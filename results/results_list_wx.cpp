@@ -84,9 +84,11 @@ void TListWindow1::ShowRows(std::size_t count) {
             ShowSortArrow();
         }
     }
+    const int selected = SelectedFile();
     rows_ = count;
     Arrange();
     SetItemCount(static_cast<long>(count));  // repaints the rows in sight
+    if (order_.Column() != SortColumn::Found) FollowSelection(selected);
 }
 
 int TListWindow1::FoundIndexOf(int row) const {
@@ -113,12 +115,19 @@ void TListWindow1::SortBy(int column) {
     order_.Click(kSortOf[column]);
     Arrange();
     ShowSortArrow();
-    if (selected >= 0) {
+    FollowSelection(selected);
+}
+
+void TListWindow1::FollowSelection(int selected) {
+    if (selected >= 0 && static_cast<std::size_t>(selected) < rows_) {
         const long row = order_.Column() == SortColumn::Found ? selected : static_cast<long>(order_.RowOf(selected));
-        SetItemState(row, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
-        EnsureVisible(row);
+        if (row != SelectedRow()) {
+            SetItemState(row, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
+                         wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+            EnsureVisible(row);
+        }
     }
-    RefreshItems(0, static_cast<long>(rows_) - 1);
+    if (rows_ > 0) RefreshItems(0, static_cast<long>(rows_) - 1);
 }
 
 void TListWindow1::ShowSortArrow() {
@@ -129,7 +138,11 @@ void TListWindow1::ShowSortArrow() {
 }
 
 void TListWindow1::HitsChanged(bool done) {
-    if (done && order_.Column() == SortColumn::Hits) Arrange();
+    if (done && order_.Column() == SortColumn::Hits) {
+        const int selected = SelectedFile();
+        Arrange();
+        return FollowSelection(selected);
+    }
     if (rows_ > 0) RefreshItems(GetTopItem(), std::min<long>(static_cast<long>(rows_) - 1, GetTopItem() + GetCountPerPage()));
 }
 

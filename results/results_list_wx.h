@@ -88,6 +88,9 @@ private:
     std::unique_ptr<TShownCells> shown_;
     void Arrange();
     void ShowSortArrow();
+    // After the rows were arranged again: the found file selected before
+    // (-1: none) is selected and in sight again, and the rows repaint.
+    void FollowSelection(int selected);
 
     int clickedRow_ = -1;
     wxPoint clickPoint_;
