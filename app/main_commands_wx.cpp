@@ -3,6 +3,7 @@
 
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+#include <wx/splitter.h>
 
 #include "app/main_frame_wx.h"
 #include "app/preview_pane_wx.h"
@@ -21,13 +22,11 @@
 #include "platform/text_wx.h"
 #include "platform/working_folder.h"
 #include "results/list_export.h"
-#include "settings/viewer_font_wx.h"
 #include "results/results_list_wx.h"
 #include "search/proces_dlg_wx.h"
+#include "settings/viewer_font_wx.h"
 #include "viewer/preview_worker.h"
 #include "viewer/view_dlg_wx.h"
-
-#include <wx/splitter.h>
 
 namespace quarvel {
 
