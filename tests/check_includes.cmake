@@ -9,7 +9,7 @@
 #     the order of SHELL_ORDER: no folder's windows reach up into app/.
 cmake_policy(SET CMP0057 NEW)
 set(offenders "")
-set(below_query platform settings results)
+set(below_query platform documents settings results)
 foreach(dir ${DIRS})
   file(GLOB_RECURSE files ${ROOT}/${dir}/*.cpp ${ROOT}/${dir}/*.h)
   set(engine_files ${files})

@@ -1,0 +1,146 @@
+// The members of archives the test makes itself (Python's zipfile and
+// tarfile, and the library's own writer for 7z and zstd): names, sizes and
+// data of every kind, plain files that are no archive, damaged archives, and
+// the limits that stop a bomb.
+#include <gtest/gtest.h>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "documents/archive_reader.h"
+#include "tests/file_bytes.h"
+#include "tests/temp_folder.h"
+
+namespace quarvel {
+namespace {
+
+void Python(const std::string& script) {
+    const std::string command = "python3 - <<'PYTHON'\n" + script + "\nPYTHON\n";
+    ASSERT_EQ(std::system(command.c_str()), 0) << script;
+}
+
+// A tar (7z: format 7zip) with the library's own writer, compressed by filter.
+void Write(const std::string& path, int format, int filter, const std::map<std::string, std::string>& members) {
+    archive* a = archive_write_new();
+    archive_write_set_format(a, format);
+    if (filter != ARCHIVE_FILTER_NONE) archive_write_add_filter(a, filter);
+    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
+    for (const auto& [name, data] : members) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, name.c_str());
+        archive_entry_set_size(entry, static_cast<la_int64_t>(data.size()));
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_mtime(entry, 1700000000, 0);
+        archive_write_header(a, entry);
+        archive_write_data(a, data.data(), data.size());
+        archive_entry_free(entry);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
+}
+
+// Every member: name -> data, and whether the archive read to its end.
+std::map<std::string, std::string> Members(const std::string& path, ArchiveReader::Kind& kind) {
+    ArchiveReader reader;
+    kind = reader.OpenFile(path);
+    std::map<std::string, std::string> members;
+    ArchiveMember member;
+    while (reader.Next(member)) {
+        const MemberData data = reader.Read();
+        if (member.regular) members[member.name] = data.bytes;
+        if (member.regular && member.sizeKnown) EXPECT_EQ(member.size, data.bytes.size()) << member.name;
+    }
+    return members;
+}
+
+TEST(ArchiveReader, EveryKindListsItsMembersWithTheirData) {
+    TempFolder folder("quarvel-archives");
+    const std::string f = folder.Path();
+    Python("import zipfile, tarfile, io, gzip, bz2, lzma\n"
+           "f = '" + f + "'\n"
+           "members = {'report.txt': b'quarterly revenue\\n', 'docs/notes.txt': b'second member\\n'}\n"
+           "with zipfile.ZipFile(f + '/a.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    for n, d in members.items(): z.writestr(n, d)\n"
+           "for mode, ext in (('w', 'tar'), ('w:gz', 'tar.gz'), ('w:bz2', 'tar.bz2'), ('w:xz', 'tar.xz')):\n"
+           "    with tarfile.open(f + '/a.' + ext, mode) as t:\n"
+           "        for n, d in members.items():\n"
+           "            i = tarfile.TarInfo(n); i.size = len(d); t.addfile(i, io.BytesIO(d))\n"
+           "open(f + '/single.gz', 'wb').write(gzip.compress(b'quarterly revenue\\n'))\n"
+           "open(f + '/single.xz', 'wb').write(lzma.compress(b'quarterly revenue\\n'))\n"
+           "open(f + '/plain.txt', 'w').write('#mtree\\nquarterly revenue\\n./a type=file\\n')\n");
+    const std::map<std::string, std::string> both = {{"report.txt", "quarterly revenue\n"},
+                                                     {"docs/notes.txt", "second member\n"}};
+    Write(f + "/a.7z", ARCHIVE_FORMAT_7ZIP, ARCHIVE_FILTER_NONE, both);
+    Write(f + "/a.tar.zst", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_ZSTD, both);
+    ArchiveReader::Kind kind;
+    for (const char* name : {"a.zip", "a.tar", "a.tar.gz", "a.tar.bz2", "a.tar.xz", "a.7z", "a.tar.zst"}) {
+        EXPECT_EQ(Members(f + "/" + name, kind), both) << name;
+        EXPECT_EQ(kind, ArchiveReader::Kind::Archive) << name;
+    }
+    // A single compressed file is its one member.
+    for (const char* name : {"single.gz", "single.xz"}) {
+        const auto members = Members(f + "/" + name, kind);
+        EXPECT_EQ(kind, ArchiveReader::Kind::Archive) << name;
+        ASSERT_EQ(members.size(), 1u) << name;
+        EXPECT_EQ(members.begin()->second, "quarterly revenue\n") << name;
+    }
+    // Plain text, even text that an archive reader of every kind would take for a listing.
+    EXPECT_TRUE(Members(f + "/plain.txt", kind).empty());
+    EXPECT_EQ(kind, ArchiveReader::Kind::NoArchive);
+    // The same from bytes in memory, as a member of another archive is read.
+    const std::string bytes = Get(f + "/a.tar.gz");
+    ArchiveReader inMemory;
+    ASSERT_EQ(inMemory.OpenBytes(bytes), ArchiveReader::Kind::Archive);
+    ArchiveMember member;
+    ASSERT_TRUE(inMemory.Next(member));
+    EXPECT_EQ(inMemory.Read().bytes, both.at(member.name));
+}
+
+TEST(ArchiveReader, DamagedArchivesAndBombsStopWithAReason) {
+    TempFolder folder("quarvel-archives");
+    const std::string f = folder.Path();
+    Python("import zipfile\n"
+           "f = '" + f + "'\n"
+           "with zipfile.ZipFile(f + '/bomb.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    z.writestr('zeros.txt', bytes(60 << 20))\n"
+           "    z.writestr('after.txt', b'still read\\n')\n"
+           "with zipfile.ZipFile(f + '/ok.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    z.writestr('text.txt', b'x' * 5000)\n"
+           "data = open(f + '/ok.zip', 'rb').read()\n"
+           "open(f + '/cut.zip', 'wb').write(data[:60])\n");
+    ArchiveReader reader;
+    ASSERT_EQ(reader.OpenFile(f + "/bomb.zip"), ArchiveReader::Kind::Archive);
+    ArchiveMember member;
+    ASSERT_TRUE(reader.Next(member));
+    MemberData data = reader.Read();
+    EXPECT_EQ(data.overLimit, "expands more than 100 times");
+    EXPECT_LE(data.bytes.size(), 2u << 20);
+    // The run goes on past the bomb.
+    ASSERT_TRUE(reader.Next(member));
+    EXPECT_EQ(member.name, "after.txt");
+    EXPECT_EQ(reader.Read().bytes, "still read\n");
+
+    ASSERT_EQ(reader.OpenFile(f + "/ok.zip"), ArchiveReader::Kind::Archive);
+    ASSERT_TRUE(reader.Next(member));
+    data = reader.Read(1000);
+    EXPECT_EQ(data.overLimit, "is larger than 1000 bytes");
+    EXPECT_LE(data.bytes.size(), 1000u);
+
+    // Cut short: it starts as a zip, and reading it says it is damaged.
+    const ArchiveReader::Kind kind = reader.OpenFile(f + "/cut.zip");
+    bool damaged = kind == ArchiveReader::Kind::Damaged;
+    if (kind == ArchiveReader::Kind::Archive) {
+        while (reader.Next(member)) damaged |= reader.Read().damaged;
+        damaged |= reader.Damaged();
+    }
+    EXPECT_TRUE(damaged);
+    EXPECT_EQ(reader.OpenFile(f + "/missing.zip"), ArchiveReader::Kind::NoArchive);
+}
+
+}  // namespace
+}  // namespace quarvel
