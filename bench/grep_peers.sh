@@ -20,17 +20,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 dir=${QUARVEL_BENCH_DIR:-/var/tmp/quarvel-bench}
-need=()
-for p in linux-source-6.1 ripgrep ugrep grep time gcc; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null; fi
-tree=$dir/linux-source-6.1
-if [ ! -d "$tree" ]; then
-  mkdir -p "$dir"
-  echo "unpacking the Linux 6.1 source into $dir (once)"
-  tar -xf /usr/src/linux-source-6.1.tar.xz -C "$dir"
-fi
+source bench/linux_tree.sh
+linux_tree "$dir" ripgrep ugrep grep time gcc
 build=${QUARVEL_BENCH_BUILD:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"${QUARVEL_BUILD_JOBS:-$(nproc)}" --target quarvel-cli bench_open_scan bench_scan_memory bench_worst_case >/dev/null

@@ -34,16 +34,8 @@ tree=$dir/linux-source-6.1
 masks='*.c,*.h'
 expression='mutex_lock+mutex_unlock+-spin_lock'
 pass_limit=0.5
-need=()
-for p in linux-source-6.1 time; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null; fi
-if [ ! -d "$tree" ]; then
-  mkdir -p "$dir"
-  echo "unpacking the Linux 6.1 source into $dir (once)"
-  tar -xf /usr/src/linux-source-6.1.tar.xz -C "$dir"
-fi
+source bench/linux_tree.sh
+linux_tree "$dir" time
 build=${QUARVEL_BENCH_BUILD:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 window=no

@@ -50,16 +50,8 @@ build=${QUARVEL_BENCH_BUILD:-build}
 
 # Everything is set up once, then the script runs itself again on a virtual display.
 if [ -z "${QUARVEL_WINDOW_BENCH_DISPLAY:-}" ]; then
-  need=()
-  for p in linux-source-6.1 xvfb xauth time; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-  done
-  if [ ${#need[@]} -gt 0 ]; then apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null; fi
-  if [ ! -d "$tree" ]; then
-    mkdir -p "$dir"
-    echo "unpacking the Linux 6.1 source into $dir (once)"
-    tar -xf /usr/src/linux-source-6.1.tar.xz -C "$dir"
-  fi
+  source bench/linux_tree.sh
+  linux_tree "$dir" xvfb xauth time
   cmake -S . -B "$build" >/dev/null
   cmake --build "$build" -j"${QUARVEL_BUILD_JOBS:-$(nproc)}" --target bench_window_search quarvel-cli >/dev/null
   export QUARVEL_WINDOW_BENCH_DISPLAY=1
