@@ -1,10 +1,12 @@
 #pragma once
 // What the results-list benchmarks share: made-up found files and hit counts.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <optional>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -57,6 +59,25 @@ inline std::vector<std::optional<std::uint64_t>> MakeHitCounts(std::size_t count
     std::vector<std::optional<std::uint64_t>> hits(count);
     for (auto& h : hits) h = 1 + (random() % 5 == 0 ? random() % 400 : random() % 8);
     return hits;
+}
+
+// The times of one click over the rounds: their median, the longest, and
+// each as printed ("12.3 10.5 ...").
+struct ClickTimes {
+    double median = 0, longest = 0;
+    std::string each;
+};
+inline ClickTimes SummarizeClicks(std::vector<double> times) {
+    ClickTimes summary;
+    for (double t : times) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%.1f", summary.each.empty() ? "" : " ", t);
+        summary.each += text;
+        summary.longest = std::max(summary.longest, t);
+    }
+    std::sort(times.begin(), times.end());
+    if (!times.empty()) summary.median = times[(times.size() - 1) / 2];
+    return summary;
 }
 
 }  // namespace quarvel

@@ -62,19 +62,11 @@ int main(int argc, char** argv) {
     double longest = 0, longestMedian = 0;
     for (std::size_t c = 0; c < kColumns; ++c)
         for (int click = 0; click < 3; ++click) {
-            std::vector<double> times = ms[c][click];
-            std::string each;
-            for (double t : times) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%s%.1f", each.empty() ? "" : " ", t);
-                each += text;
-                longest = std::max(longest, t);
-            }
-            std::sort(times.begin(), times.end());
-            const double median = times[(times.size() - 1) / 2];
-            longestMedian = std::max(longestMedian, median);
-            std::printf("  %-8s %-17s %10.1f   %s\n", click == 0 ? columns[c].name : "", clicks[click], median,
-                        each.c_str());
+            const ClickTimes times = SummarizeClicks(ms[c][click]);
+            longest = std::max(longest, times.longest);
+            longestMedian = std::max(longestMedian, times.median);
+            std::printf("  %-8s %-17s %10.1f   %s\n", click == 0 ? columns[c].name : "", clicks[click], times.median,
+                        times.each.c_str());
         }
     std::printf("longest arrange %.1f ms (longest median %.1f ms)  (the list's target <= %.0f ms with its repaint: %s)%s\n",
                 longest, longestMedian, kTargetMs, longest <= kTargetMs ? "met" : "MISSED",

@@ -369,21 +369,11 @@ bool TimeSorts(TListWindow1& list, std::size_t count, int rounds, const std::fun
     double longest = 0, longestMedian = 0;
     for (std::size_t h = 0; h < kHeaders; ++h)
         for (int click = 0; click < 3; ++click) {
-            std::vector<double> times = ms[h][click];
-            std::string each;
-            for (double t : times) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%s%.1f", each.empty() ? "" : " ", t);
-                each += text;
-                longest = std::max(longest, t);
-            }
-            std::sort(times.begin(), times.end());
-            const double median = times[(times.size() - 1) / 2];
-            longestMedian = std::max(longestMedian, median);
-            std::vector<double> sortTimes = sortMs[h][click];
-            std::sort(sortTimes.begin(), sortTimes.end());
-            std::printf("  %-8s %-17s %10.1f %9.1f   %s\n", click == 0 ? headers[h].name : "", clicks[click], median,
-                        sortTimes[(sortTimes.size() - 1) / 2], each.c_str());
+            const ClickTimes times = SummarizeClicks(ms[h][click]);
+            longest = std::max(longest, times.longest);
+            longestMedian = std::max(longestMedian, times.median);
+            std::printf("  %-8s %-17s %10.1f %9.1f   %s\n", click == 0 ? headers[h].name : "", clicks[click],
+                        times.median, SummarizeClicks(sortMs[h][click]).median, times.each.c_str());
         }
     std::printf("longest sort with its repaint %.1f ms (longest median %.1f ms)  (target <= %.0f ms: %s)%s%s\n",
                 longest, longestMedian, kTargetMs, longest <= kTargetMs ? "met" : "MISSED",
