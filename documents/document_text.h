@@ -10,4 +10,9 @@ struct DocumentText {
     std::string failure;  // why there is no text, to name with the file: "the PDF is encrypted"
 };
 
+// A document's text is given up after this long: a file made to keep a
+// parser busy costs the search no more.
+inline constexpr int kDocumentSeconds = 30;
+inline std::string TookTooLong() { return "took longer than " + std::to_string(kDocumentSeconds) + " seconds"; }
+
 }  // namespace quarvel
