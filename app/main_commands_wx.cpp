@@ -11,6 +11,7 @@
 #include "app/project_commands.h"
 #include "app/row_commands.h"
 #include "dialogs/file_filter.h"
+#include "documents/hand_over_wx.h"
 #include "dialogs/open_with_dlg_wx.h"
 #include "dialogs/option_dlg_wx.h"
 #include "dialogs/setup_dlg_wx.h"
@@ -163,7 +164,9 @@ void TMainFrame::OnOpen() {
     const int noted = state_.contextMenuRow;
     const int row = CurrentRow();
     if (row < 0) return;
-    if (OpenWithDefaultHandler(state_.search.FoundFiles[row].Path()) == OpenOutcome::Started) return;
+    const std::optional<std::string> path = HandOverPath(client_, state_.search.FoundFiles[row].Path());
+    if (!path) return;
+    if (OpenWithDefaultHandler(*path) == OpenOutcome::Started) return;
     // No program for its type, or it would not start: Open with, silently, on the same row.
     state_.contextMenuRow = noted;
     OnOpenWith();
@@ -172,11 +175,12 @@ void TMainFrame::OnOpen() {
 void TMainFrame::OnOpenWith() {
     const int row = CurrentRow();
     if (row < 0) return;
-    const std::string path = state_.search.FoundFiles[row].Path();
     TOpenWithDlg dialog(client_, state_.ui);
     if (dialog.ShowModal() != wxID_OK) return;
+    const std::optional<std::string> path = HandOverPath(client_, state_.search.FoundFiles[row].Path());
+    if (!path) return;
     std::string why;
-    if (!StartProgramWith(dialog.Program(), path, why)) ShowUnableToExecute(client_, dialog.Program());
+    if (!StartProgramWith(dialog.Program(), *path, why)) ShowUnableToExecute(client_, dialog.Program());
 }
 
 void TMainFrame::OnConfiguration() {
@@ -230,8 +234,10 @@ void TMainFrame::OnEditAtLine() {
     // The preview's line when it shows the row's file, else the file's start.
     const HitLine* line = preview_->IsShown() ? preview_->CurrentLine() : nullptr;
     const std::string editor = state_.ui.Editor;
+    const std::optional<std::string> path = HandOverPath(client_, state_.search.FoundFiles[row].Path());
+    if (!path) return;
     std::string why;
-    if (!EditAtLine(editor, state_.search.FoundFiles[row].Path(), line ? line->line : 1, why))
+    if (!EditAtLine(editor, *path, line ? line->line : 1, why))
         ShowUnableToExecute(client_, editor);
 }
 

@@ -29,6 +29,8 @@ const char* const kCliUsage =
     "  -w, --whole-word      whole words only\n"
     "      --no-hidden       leave out hidden and system files\n"
     "      --within UNIT     file (default), page, line or sentence\n"
+    "      --documents on|off  search the text of PDF, office and EPUB documents and the members\n"
+    "                        of zip, tar, 7z and compressed files (default on)\n"
     "      --code READINGS   the readings of the files' bytes, separated by commas: unicode (UTF-8,\n"
     "                        or UTF-16 after its byte order mark), ansi (Windows-1252), oem (code\n"
     "                        page 437); both is ansi,oem, all (the default) the three\n"
@@ -198,6 +200,15 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         else if (a == "--ignore-case") c.SearchIgnoreCase = 1;
         else if (a == "--whole-word") c.SearchWholeWord = 1;
         else if (a == "--no-hidden") c.SearchIncludeHidden = 0;
+        else if (a == "--documents") {
+            std::string v;
+            if (!value(v)) return std::nullopt;
+            if (v != "on" && v != "off") {
+                error = "option --documents takes on or off";
+                return std::nullopt;
+            }
+            c.SearchDocuments = v == "on";
+        }
         else if (a == "--within") {
             std::string v;
             if (!value(v)) return std::nullopt;

@@ -21,8 +21,8 @@ namespace {
 
 // The lines of a found file as the command line prints them: every line
 // whole, none left out.
-HitLines LinesOf(const TSaveFile& file, const FileScan& scan) {
-    ViewFile source(file.Path());
+HitLines LinesOf(const TSaveFile& file, const FileScan& scan, bool documents) {
+    ViewFile source(file.Path(), documents);
     if (!source.IsOpen()) return {};
     HitLinesLayout layout;
     layout.width = kNoCut;
@@ -36,7 +36,7 @@ public:
 
     // What the pass makes of each file on its worker: the lines as printed.
     std::string Lines(const TSaveFile& file, const FileScan& scan) const {
-        const HitLines lines = LinesOf(file, scan);
+        const HitLines lines = LinesOf(file, scan, form_.documents);
         std::string out;
         if (form_.json) {
             out = ",\"lines\":[";

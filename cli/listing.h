@@ -14,6 +14,7 @@ struct ListingForm {
     bool csv = false;    // --csv
     bool nullEnds = false;
     bool utf8Terminal = true;
+    bool documents = false;  // the lines of a document's text, of a member's bytes
     unsigned threads = 1;
     bool Counts() const { return lines || json || csv; }
 };

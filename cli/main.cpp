@@ -109,6 +109,11 @@ public:
         ++errors_;
         std::fprintf(stderr, "Folder skipped: %s: %s\n", folder.c_str(), reason.c_str());
     }
+    void FileSkipped(const std::string& path, const std::string& reason) override {
+        ClearLine();
+        ++errors_;
+        std::fprintf(stderr, "Not searched: %s: %s\n", path.c_str(), reason.c_str());
+    }
     void AddFoundRow(const TSaveFile& f) override {
         if (!listNow_) return;
         ClearLine();
@@ -158,7 +163,8 @@ ListingForm FormOf(const CliOptions& o, bool utf8) {
 
 // The found files in the form asked for, their hits counted by query when it shows them.
 void PrintResults(const TSearchCFG& cfg, const Tstr* query, const CliOptions& o, bool utf8, Output& out) {
-    const ListingForm form = FormOf(o, utf8);
+    ListingForm form = FormOf(o, utf8);
+    form.documents = cfg.SearchDocuments != 0;
     if (form.Counts()) {
         PrintListing(cfg, query, form, [&](const std::string& text) { return out.Text(text); },
                      [] { return StopSignal() != 0; });

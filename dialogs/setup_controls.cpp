@@ -25,6 +25,7 @@ constexpr SetupControl kControls[] = {
     {kSetupIgnoreCase, K::Check, P::Advanced, "Ignore &case"},
     {kSetupWholeWord, K::Check, P::Advanced, "&Whole word"},
     {kSetupHidden, K::Check, P::Advanced, "Include &hidden and system files"},
+    {kSetupDocuments, K::Check, P::Advanced, "Search &inside documents and archives"},
     {kSetupWithinBox, K::Box, P::Advanced, "Find within"},
     {kSetupWithinLine, K::Radio, P::Advanced, "&Line"},
     {kSetupWithinSentence, K::Radio, P::Advanced, "&Sentence"},

@@ -13,6 +13,7 @@ enum SetupId : int {
     kSetupWithinFile = 209, kSetupWithinSentence = 210, kSetupWithinLine = 211, kSetupWithinPage = 212,
     kSetupCodeOem = 216, kSetupCodeAnsi = 217, kSetupCodeBoth = 218,
     kSetupReset = 219, kSetupTabs = 220, kSetupRefined = 221, kSetupHidden = 222, kSetupCodeUnicode = 223,
+    kSetupDocuments = 224,
     kSetupCodeBox = 250, kSetupWithinBox = 251, kSetupOptionsBox = 252,
     kSetupStringLabel = 253, kSetupMaskLabel = 254, kSetupPathLabel = 255,
     kSetupDateAll = 260, kSetupDateBetween = 262, kSetupDateFrom = 263, kSetupDateAndLabel = 264,

@@ -171,7 +171,7 @@ wxWindow* TSetupDlg::BuildAdvancedPage() {
     auto* page = new wxPanel(tabs_);
     auto box = [&](int id, wxOrientation orient) { return MakeBox(page, id, orient); };
     auto* options = box(kSetupOptionsBox, wxVERTICAL);
-    for (int id : {kSetupSubDir, kSetupIgnoreCase, kSetupWholeWord, kSetupHidden})
+    for (int id : {kSetupSubDir, kSetupIgnoreCase, kSetupWholeWord, kSetupHidden, kSetupDocuments})
         options->Add(Make(options->GetStaticBox(), id), kGap);
     auto* within = box(kSetupWithinBox, wxVERTICAL);
     for (const RadioChoice& choice : kWithinRadios) within->Add(Make(within->GetStaticBox(), choice.id), kGap);

@@ -49,6 +49,7 @@ SetupModel::SetupModel(const TSearchCFG& cfg, const TUiSettings& ui, std::uint16
     SetChecked(kSetupIgnoreCase, cfg.SearchIgnoreCase != 0);
     SetChecked(kSetupRefined, cfg.SearchRefined != 0);
     SetChecked(kSetupHidden, cfg.SearchIncludeHidden != 0);
+    SetChecked(kSetupDocuments, cfg.SearchDocuments != 0);
     CheckChoice(kWithinRadios, cfg.SearchWithin);
     CheckChoice(kCodeRadios, cfg.SearchCode);
     SetChecked(kSetupCodeUnicode, cfg.SearchUnicode != kUnicodeOff);
@@ -136,7 +137,8 @@ void SetupModel::FileChosen(const std::string& fullPath) {
 void SetupModel::Reset() {
     for (int id : {kSetupMask, kSetupString, kSetupPath}) texts_.at(id).clear();
     for (int id : {kSetupRefined, kSetupIgnoreCase, kSetupWholeWord, kSetupSubDir}) SetChecked(id, false);
-    for (int id : {kSetupHidden, kSetupCodeBoth, kSetupCodeUnicode, kSetupWithinFile, kSetupDateAll, kSetupSizeAll})
+    for (int id : {kSetupHidden, kSetupDocuments, kSetupCodeBoth, kSetupCodeUnicode, kSetupWithinFile, kSetupDateAll,
+                   kSetupSizeAll})
         SetChecked(id, true);
     texts_.at(kSetupDateFrom) = texts_.at(kSetupDateBefore) = DateToText(today_);
     for (int id : {kSetupMonths, kSetupDays, kSetupSizeMax, kSetupSizeMin}) texts_.at(id) = NumberText(0);
@@ -167,6 +169,7 @@ SetupModel::OkOutcome SetupModel::Ok(TSearchCFG& cfg, TUiSettings& ui) const {
     cfg.SearchWholeWord = Checked(kSetupWholeWord);
     cfg.SearchRefined = Checked(kSetupRefined);
     cfg.SearchIncludeHidden = Checked(kSetupHidden);
+    cfg.SearchDocuments = Checked(kSetupDocuments);
     // A search of the Unicode reading alone (made on the command line) stays
     // so while the one-byte choice shown for it is left as it was.
     const std::uint32_t code = ChosenValue(kCodeRadios, cfg.SearchCode);

@@ -53,6 +53,8 @@ public:
     // The next member; false at the end, or when the archive is damaged (Damaged()).
     bool Next(ArchiveMember& member);
     bool Damaged() const { return damaged_; }
+    // A single compressed file, whose one member's header names nothing.
+    bool Single() const { return raw_; }
     // The current member's data, within the limits (most: a lower limit of the caller's).
     MemberData Read(std::uint64_t most = kMostBytes);
 

@@ -1,5 +1,6 @@
 #include "documents/pdf_text.h"
 
+#include <climits>
 #include <memory>
 #include <mutex>
 
@@ -17,12 +18,9 @@ void Quiet(const std::string&, void*) {}
 
 std::once_flag quietened;
 
-}  // namespace
-
-DocumentText PdfText(const std::string& path) {
-    std::call_once(quietened, [] { poppler::set_debug_error_function(&Quiet, nullptr); });
+DocumentText TextOf(poppler::document* loaded, std::chrono::steady_clock::time_point deadline) {
     DocumentText result;
-    const std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path));
+    const std::unique_ptr<poppler::document> document(loaded);
     if (!document) {
         result.failure = "the PDF is damaged or is no PDF";
         return result;
@@ -33,6 +31,11 @@ DocumentText PdfText(const std::string& path) {
     }
     const int pages = document->pages();
     for (int i = 0; i < pages; ++i) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            result.text.clear();
+            result.failure = TookTooLong();
+            return result;
+        }
         const std::unique_ptr<poppler::page> page(document->create_page(i));
         if (page) {
             // In reading order, as a person reads the page, not as it is laid out.
@@ -47,6 +50,27 @@ DocumentText PdfText(const std::string& path) {
     }
     result.ok = true;
     return result;
+}
+
+void Quieten() {
+    std::call_once(quietened, [] { poppler::set_debug_error_function(&Quiet, nullptr); });
+}
+
+}  // namespace
+
+DocumentText PdfText(const std::string& path, std::chrono::steady_clock::time_point deadline) {
+    Quieten();
+    return TextOf(poppler::document::load_from_file(path), deadline);
+}
+
+DocumentText PdfTextOfBytes(const std::string& bytes, std::chrono::steady_clock::time_point deadline) {
+    Quieten();
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+        DocumentText result;
+        result.failure = "the PDF is too large";
+        return result;
+    }
+    return TextOf(poppler::document::load_from_raw_data(bytes.data(), static_cast<int>(bytes.size())), deadline);
 }
 
 }  // namespace quarvel

@@ -33,6 +33,12 @@ public:
     }
 
     int get() const { return fd_; }
+    // Gives the descriptor up to the caller, who closes it.
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     bool valid() const { return fd_ >= 0; }
     // False when closing reports an error (a write that failed late).
     bool Close() {

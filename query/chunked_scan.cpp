@@ -1,5 +1,7 @@
 #include "query/chunked_scan.h"
 
+#include "documents/searchable_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,7 +62,7 @@ int ChunkedScan::Scan(const std::string& folder, const std::string& name) {
     FileHandle file(::open(path.c_str(), kReadFlags));
     struct stat st {};
     if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || cfg_.SearchWithin == kWithinFile ||
-        threads_ < 2 || query_.TermCount() == 0)
+        threads_ < 2 || query_.TermCount() == 0 || !ReadAsItIs(path, cfg_.SearchDocuments != 0))
         return scanWhole();
     const auto size = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t parts = std::min<std::uint64_t>(threads_, size / minimumRange_);

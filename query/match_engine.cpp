@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "documents/searchable_file.h"
 #include "platform/error.h"
 #include "platform/file_handle.h"
 #include "platform/unicode_text.h"
@@ -335,7 +336,15 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
     if (terms == 0 && !collectHits_) return result_.satisfied = 1;
 
     const std::string path = folder + "/" + name;
-    FileHandle file(::open(path.c_str(), kReadFlags));
+    FileHandle file;
+    if (cfg_.SearchDocuments) {
+        // What the search reads of it: a document's text, a member's bytes.
+        Searchable content = OpenSearchable(path, true);
+        if (!content.failure.empty()) throw QuarvelError(path + ": " + content.failure);
+        file = std::move(content.fd);
+    } else {
+        file = FileHandle(::open(path.c_str(), kReadFlags));
+    }
     struct stat st {};
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw QuarvelError(kErrorOpenFile);
 #ifdef POSIX_FADV_SEQUENTIAL

@@ -66,6 +66,8 @@ public:
     // settings and query are taken as they are at the first call.
     int Decide(int fd, const std::string& path);
 
+    const CancelFlag& Cancel() const { return cancel_; }
+
     // What the last Scan, ScanRange or Decide found.
     const FileScan& Result() const { return result_; }
 

@@ -4,6 +4,9 @@
 
 #include <cerrno>
 
+#include "documents/archive_reader.h"
+#include "documents/member_path.h"
+#include "documents/searchable_file.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "search/file_selection.h"
@@ -19,6 +22,13 @@ FileHandle FolderCache::OpenFile(const TSaveFile& record, const std::string& pat
 
 CandidateCheck CheckCandidate(TSaveFile& record, const std::string& path, FolderCache& folders, bool statLater) {
     CandidateCheck check;
+    if (IsMemberPath(path)) {
+        // A member is looked up in its archive by its scan; here only the archive is.
+        struct stat st {};
+        const std::string file = SplitMemberPath(path).file;
+        check.missing = ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode);
+        return check;
+    }
     check.file = folders.OpenFile(record, path);
     struct stat st {};
     if (check.file.valid() && ::fstat(check.file.get(), &st) != 0) check.file.Close();
@@ -40,26 +50,70 @@ CandidateCheck CheckCandidate(TSaveFile& record, const std::string& path, Folder
     return check;
 }
 
-void DecideCandidate(const std::string& path, const Tstr& query, MatchEngine& engine, FileHandle file,
-                     CandidateOutcome& outcome) {
+namespace {
+
+void DecideDocument(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
+                    CandidateOutcome& outcome, const MemberFilter& documents) {
+    Searchable content = OpenSearchable(path, true, std::move(file));
+    if (content.missing) {
+        outcome.missing = true;
+        return;
+    }
+    if (content.member) {
+        const DosStamp stamp = DosStampFromTime(content.modified);
+        outcome.changed = content.size != record.size || stamp.date != record.date || stamp.time != record.time;
+    }
+    outcome.read = true;
+    if (!content.failure.empty()) {
+        outcome.problem = std::move(content.failure);
+        return;
+    }
+    if (content.archive) {
+        ArchiveReader reader;
+        switch (reader.OpenFile(path)) {
+            case ArchiveReader::Kind::Damaged: outcome.problem = "the archive is damaged"; return;
+            case ArchiveReader::Kind::Archive:
+                outcome.problem = DecideMembers(reader, record, path, documents, engine, engine.Cancel(), outcome.members);
+                return;
+            case ArchiveReader::Kind::NoArchive: break;  // it only began as one: its bytes are searched
+        }
+    }
+    if (!content.fd.valid()) {
+        outcome.failed = true;
+        outcome.failure = kErrorOpenFile;
+        return;
+    }
+    outcome.satisfied = engine.Decide(content.fd.get(), path);
+}
+
+}  // namespace
+
+void DecideCandidate(const TSaveFile& record, const std::string& path, const Tstr& query, MatchEngine& engine,
+                     FileHandle file, CandidateOutcome& outcome, const MemberFilter* documents) {
     outcome.failed = false;
     outcome.failure.clear();
     outcome.satisfied = 0;
     outcome.read = false;
+    outcome.problem.clear();
+    outcome.members.clear();
     // The check has found a file it opened regular already; without terms
     // the file need not be read at all.
     bool regular = file.valid();
-    if (!regular) {
+    if (!regular && !(documents && IsMemberPath(path))) {
         file = FileHandle(::open(path.c_str(), kReadFlags));
         struct stat st {};
         regular = file.valid() && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode);
     }
-    if (query.TermCount() != 0 && !regular) {
+    if (query.TermCount() != 0 && !regular && !(documents && IsMemberPath(path))) {
         outcome.failed = true;
         outcome.failure = kErrorOpenFile;
         return;
     }
     try {
+        if (documents && (query.TermCount() != 0 || IsMemberPath(path))) {
+            DecideDocument(record, path, engine, std::move(file), outcome, *documents);
+            return;
+        }
         outcome.satisfied = engine.Decide(file.get(), path);
         outcome.read = engine.Result().read;
     } catch (const QuarvelError& error) {

@@ -1,10 +1,12 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/file_handle.h"
 #include "query/match_engine.h"
 #include "results/save_file.h"
 #include "search/folder_chain.h"
+#include "search/member_scan.h"
 
 namespace quarvel {
 
@@ -33,6 +35,11 @@ struct CandidateOutcome {
     std::string failure;  // then the error's text
     int satisfied = 0;
     bool read = false;  // the file was read: its size counts among the bytes read
+    // Why a document could not be searched, said after its path ("the PDF is
+    // encrypted"); the run goes on.
+    std::string problem;
+    // An archive's members that satisfy the query or have a problem, in its order.
+    std::vector<MemberOutcome> members;
 };
 
 // Looks the record's file up on disk; path is the record's whole path. One
@@ -43,9 +50,11 @@ CandidateCheck CheckCandidate(TSaveFile& record, const std::string& path, Folder
                               bool statLater = false);
 
 // Decides a checked candidate (a Search-mode run): into outcome's failed,
-// failure, satisfied and read.
-void DecideCandidate(const std::string& path, const Tstr& query, MatchEngine& engine, FileHandle file,
-                     CandidateOutcome& outcome);
+// failure, satisfied and read. documents: the members an archive's search
+// takes, when documents and archives are searched inside; else nullptr. A
+// member's record is changed when its archive states another size or time.
+void DecideCandidate(const TSaveFile& record, const std::string& path, const Tstr& query, MatchEngine& engine,
+                     FileHandle file, CandidateOutcome& outcome, const MemberFilter* documents = nullptr);
 
 // Why a file cannot be opened for its scan, asked again once the scan has failed.
 std::string OpenFailureReason(const std::string& path);

@@ -17,6 +17,8 @@
 #include "platform/error.h"
 #include "platform/file_handle.h"
 #include "platform/working_folder.h"
+#include "documents/member_path.h"
+#include "documents/searchable_file.h"
 #include "results/project_file.h"
 #include "search/file_mask.h"
 
@@ -144,17 +146,17 @@ FileSelection::FileSelection(TSearchCFG& cfg, RunObserver& observer, const Cance
 
 FileSelection::~FileSelection() = default;
 
-std::vector<FileSelection::Entry> FileSelection::Entries() const {
-    std::vector<Entry> entries;
-    const std::string& list = cfg_.SearchFilesMask;
-    const std::string& separator = cfg_.FileSeparator();
-    const std::string& notSearch = cfg_.FileNotSearch();
+std::vector<FileListEntry> FileListEntries(const TSearchCFG& cfg, bool searchMode) {
+    std::vector<FileListEntry> entries;
+    const std::string& list = cfg.SearchFilesMask;
+    const std::string& separator = cfg.FileSeparator();
+    const std::string& notSearch = cfg.FileNotSearch();
     std::size_t p = 0;
     // The View command's run names one file by its whole path, which no
     // operator may cut and whose name is no mask: it finds that file or none.
-    const bool onePath = !searchMode_;
+    const bool onePath = !searchMode;
     while (p < list.size()) {
-        Entry e;
+        FileListEntry e;
         if (!onePath && !notSearch.empty() && list.compare(p, notSearch.size(), notSearch) == 0) {
             e.include = false;
             p += notSearch.size();
@@ -165,7 +167,7 @@ std::vector<FileSelection::Entry> FileSelection::Entries() const {
         const std::size_t cut = entry.rfind('/');
         e.folderPart = cut == std::string::npos ? std::string() : entry.substr(0, cut + 1);
         e.mask = cut == std::string::npos ? entry : entry.substr(cut + 1);
-        if (e.folderPart.empty()) e.folderPart = cfg_.SearchDefaultPath;
+        if (e.folderPart.empty()) e.folderPart = cfg.SearchDefaultPath;
         entries.push_back(std::move(e));
         if (separator.empty() || onePath) break;  // no separator could move past this entry
         p = end + separator.size();
@@ -176,15 +178,19 @@ std::vector<FileSelection::Entry> FileSelection::Entries() const {
 void FileSelection::Gather() {
     group_ = 0;
     cfg_.FoundFiles.clear();
-    const std::vector<Entry> entries = Entries();
+    if (!searchMode_ && cfg_.SearchDocuments && IsMemberPath(cfg_.SearchFilesMask)) {
+        GatherMember(cfg_.SearchFilesMask);
+        return;
+    }
+    const std::vector<FileListEntry> entries = FileListEntries(cfg_, searchMode_);
     // Without exclude entries a file's selection is known as soon as it is
     // found, so the files it selects can be scanned while the walk goes on.
     streaming_ = sink_ != nullptr && searchMode_ &&
-                 std::all_of(entries.begin(), entries.end(), [](const Entry& e) { return e.include; });
+                 std::all_of(entries.begin(), entries.end(), [](const FileListEntry& e) { return e.include; });
     // Without a size or date window no filter needs a file's stat.
     statLater_ = streaming_ && cfg_.SizeLow == 0 && cfg_.SizeHigh == UINT64_MAX && cfg_.DateLow == 0 &&
                  cfg_.DateHigh == 0xFFFF;
-    for (const Entry& e : entries) {
+    for (const FileListEntry& e : entries) {
         if (cancel_.IsSet()) break;
         const bool include = e.include;
         const std::string& folderPart = e.folderPart;
@@ -215,6 +221,24 @@ void FileSelection::Gather() {
         ++group_;
     }
     if (searchMode_) ExpandProjectFiles();
+}
+
+void FileSelection::GatherMember(const std::string& path) {
+    const Searchable member = OpenSearchable(path, true);
+    if (member.missing) {
+        observer_.ShowMessage("File(s) not found:\n" + path);
+        return;
+    }
+    const std::size_t cut = path.rfind('/');
+    TSaveFile record;
+    record.folder = SharedText(path.substr(0, cut));
+    record.name = SharedText(path.substr(cut + 1));
+    record.size = member.size;
+    const DosStamp stamp = DosStampFromTime(member.modified);
+    record.date = stamp.date;
+    record.time = stamp.time;
+    record.attributes = kAttrArchive;
+    cfg_.IncludeList.push_back(std::move(record));
 }
 
 void FileSelection::GatherRefined() {
@@ -262,7 +286,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
             if (name == "." || name == "..") continue;
             // A regular file whose name the mask refuses needs no stat.
             const bool regular = e->d_type == DT_REG;
-            if (regular && (searchMode_ ? !MaskMatches(mask, name) : name != mask)) continue;
+            if (regular && !Takes(mask, name, kind)) continue;
             const bool project = searchMode_ && name.size() >= 5 && EndsWithQrv(name);
             if (regular && project && !(kind & 2u)) continue;
             // Once one file of the folder could be looked up, the folder lets its files be opened: a walk that
@@ -293,7 +317,7 @@ void FileSelection::WalkFolder(int dirFd, const std::string& folderText, std::st
                 continue;
             }
             if ((attr & ~kCandidateAttributes) != 0) continue;
-            if (searchMode_ ? !MaskMatches(mask, name) : name != mask) continue;
+            if (!Takes(mask, name, kind)) continue;
             if (project && !(kind & 2u)) continue;
             TSaveFile record;
             record.group = group_;
@@ -377,6 +401,12 @@ void FileSelection::LoadProjectList(const std::string& path) {
         cfg_.IncludeList.push_back(copy);
     }
     ++group_;
+}
+
+bool FileSelection::Takes(std::string_view mask, std::string_view name, unsigned kind) const {
+    if (!searchMode_) return name == mask;
+    // An archive is opened for the members the masks take, whatever its own name.
+    return MaskMatches(mask, name) || (cfg_.SearchDocuments && (kind & 1u) && NamedLikeArchive(name));
 }
 
 bool FileSelection::Select(const TSaveFile& record, bool statLater) {

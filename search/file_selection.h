@@ -26,6 +26,17 @@ class SameFileIndex;
 // name that begins with a dot; special for what is no regular file or folder.
 std::uint32_t FileAttributes(std::string_view name, const struct stat& st);
 
+// One entry of a search's file list: a folder and a mask of names, which
+// takes the files it matches or, after the not-search operator, leaves them out.
+struct FileListEntry {
+    bool include = true;
+    std::string folderPart;  // the entry's folder, or the default folder
+    std::string mask;
+};
+// The entries of the record's file list, in order. Without searchMode (the
+// View command's one-file run) the list is one whole path.
+std::vector<FileListEntry> FileListEntries(const TSearchCFG& cfg, bool searchMode);
+
 // Receives the records of the search list one by one, as they are selected.
 class SelectionSink {
 public:
@@ -57,17 +68,14 @@ public:
     void Gather();
     // The refined gathering: the found files become the candidates, with group 0.
     void GatherRefined();
+    // The View command's one member of an archive, taken as its archive states it.
+    void GatherMember(const std::string& path);
     // Builds the search list and counts GFiles and GSizeFiles; empties the include and exclude lists.
     void Filter();
 
 private:
-    struct Entry {
-        bool include = true;
-        std::string folderPart;  // the entry's folder, or the default folder
-        std::string mask;
-    };
-    // The entries of the file list, in order.
-    std::vector<Entry> Entries() const;
+    // Whether an entry of the mask and kind takes a file of the name.
+    bool Takes(std::string_view mask, std::string_view name, unsigned kind) const;
     // Takes the record into the search list unless a filter leaves it out.
     bool Select(const TSaveFile& record, bool statLater);
     // A folder's device and inode, as the folders on the walk's path are known by.

@@ -17,6 +17,7 @@ void ParallelScan::ByteCounter::FileDone(std::uint64_t size) {
 
 ParallelScan::ParallelScan(const TSearchCFG& cfg, const Tstr& query, const CancelFlag& cancel, unsigned threads)
     : cfg_(cfg), query_(query), cancel_(cancel), threads_(threads), lastIdle_(std::chrono::steady_clock::now()) {
+    if (cfg.SearchDocuments) documents_ = std::make_unique<MemberFilter>(cfg);
     // The walk that selects the files goes on meanwhile on the committing
     // thread, and it is the run's one part that cannot be shared: one worker
     // fewer leaves it a processor of its own. The last one starts at Close.
@@ -97,7 +98,8 @@ void ParallelScan::Work() {
             outcome.missing = check.missing;
             outcome.changed = check.changed;
             outcome.stated = slot.statLater && !check.missing;
-            if (!check.missing) DecideCandidate(path, query_, engine, std::move(check.file), outcome);
+            if (!check.missing)
+                DecideCandidate(slot.record, path, query_, engine, std::move(check.file), outcome, documents_.get());
             counter.FileDone(outcome.read ? slot.record.size : 0);
             if (cancel_.IsSet()) return;
         }

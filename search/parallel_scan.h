@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -112,6 +113,7 @@ private:
     std::atomic<std::int64_t> bytesRead_{0};
     std::chrono::steady_clock::time_point lastIdle_;
     std::vector<std::thread> workers_;
+    std::unique_ptr<MemberFilter> documents_;  // when documents and archives are searched inside
 };
 
 }  // namespace quarvel

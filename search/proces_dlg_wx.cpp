@@ -176,10 +176,22 @@ void TProcesDlg::ClearResults() {
     });
 }
 
+void TProcesDlg::FileSkipped(const std::string& path, const std::string& reason) {
+    std::lock_guard<std::mutex> lock(told_);
+    skipped_.Add(path, reason);
+}
+
 void TProcesDlg::ScanFinished() {
     RunOnUiThread([&] {
         ShowRowsFoundSoFar();
         Hide();
+        std::string message;
+        {
+            std::lock_guard<std::mutex> lock(told_);
+            if (!skipped_.Empty()) message = skipped_.Message();
+            skipped_.Clear();
+        }
+        if (!message.empty()) wxMessageBox(FromFileName(message), "Quarvel", wxOK | wxICON_WARNING, MessageOwner());
     });
 }
 

@@ -10,6 +10,7 @@
 #include <wx/timer.h>
 
 #include "search/search_run.h"
+#include "search/skipped_files.h"
 
 class wxGauge;
 class wxStaticText;
@@ -54,6 +55,7 @@ public:
     void SetStatusText(const std::string& text) override;
     void SetProgress(int percent) override;
     void ScanFinished() override;
+    void FileSkipped(const std::string& path, const std::string& reason) override;
     void ClearResults() override;
     void AddFoundRow(const TSaveFile& record) override;
 
@@ -89,6 +91,7 @@ private:
     bool statusChanged_ = false;
     int percent_ = 0;
     std::vector<TSaveFile> arrived_;
+    SkippedFiles skipped_;
 
     std::chrono::steady_clock::time_point nextRows_{};
 };

@@ -40,6 +40,12 @@ public:
         (void)folder;
         (void)reason;
     }
+    // A document, an archive or a member of one that could not be searched
+    // inside (encrypted, damaged, over a limit), told once; the run goes on.
+    virtual void FileSkipped(const std::string& path, const std::string& reason) {
+        (void)path;
+        (void)reason;
+    }
     // The last file is done; the run's closing messages (if any) follow.
     virtual void ScanFinished() {}
     // The results list: emptied when a Search-mode run starts, a row per found file.

@@ -57,6 +57,8 @@ RunResult SearchRun::Execute() {
     observer_.SetProgress(0);
     observer_.SetStatusText(kPleaseWait);
     cfg_.timeStart = CalendarSeconds();
+    documents_.reset();
+    if (cfg_.SearchDocuments) documents_ = std::make_unique<MemberFilter>(cfg_);
     {
         // The folder walk moves; the run ends where it began.
         WorkingFolderKeeper keeper;
@@ -115,6 +117,12 @@ void SearchRun::ScanSerially() {
         if (check.changed) observer_.ShowMessage("File is changed:\n" + path);
         CandidateOutcome outcome;
         ScanHere(record, path, engine, std::move(check.file), outcome);
+        // A member is looked up in its archive by its scan.
+        if (outcome.missing) {
+            observer_.ShowMessage("File not found:\n" + path, MessageKind::Error);
+            continue;
+        }
+        if (outcome.changed && !check.changed) observer_.ShowMessage("File is changed:\n" + path);
         Commit(record, path, outcome, engine);
         observer_.PumpMessages();
     }
@@ -159,7 +167,7 @@ void SearchRun::CommitInOrder(ParallelScan& scan, bool sizesUnknown) {
 void SearchRun::ScanHere(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
                          CandidateOutcome& outcome) {
     if (mode_ == RunMode::Search) {
-        DecideCandidate(path, *query_, engine, std::move(file), outcome);
+        DecideCandidate(record, path, *query_, engine, std::move(file), outcome, documents_.get());
         return;
     }
     file.Close();
@@ -195,6 +203,15 @@ bool SearchRun::Commit(const TSaveFile& record, const std::string& path, Candida
         // Every file read counts its size once, however much of it was read.
         cfg_.GSizeFilesCurrent += cfg_.CurrentFileSize;
         ShowProgress(cfg_.GSizeFilesCurrent);
+    }
+    if (!outcome.problem.empty()) observer_.FileSkipped(path, outcome.problem);
+    for (MemberOutcome& member : outcome.members) {
+        if (!member.problem.empty()) {
+            observer_.FileSkipped(member.record.Path(), member.problem);
+        } else if (member.satisfied) {
+            cfg_.FoundFiles.push_back(member.record);
+            observer_.AddFoundRow(member.record);
+        }
     }
     if (!outcome.satisfied) return true;
     cfg_.FoundFiles.push_back(record);

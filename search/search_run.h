@@ -69,6 +69,7 @@ private:
     unsigned threads_;
     CancelFlag cancel_;
     ChunkedScan* chunked_ = nullptr;  // Open mode on several threads
+    std::unique_ptr<MemberFilter> documents_;  // when documents and archives are searched inside
 };
 
 }  // namespace quarvel

@@ -46,6 +46,7 @@ void TSearchCFG::SetDefaults() {
     SearchIncludeHidden = 1;
     SearchWithin = kWithinFile;
     SearchRefined = 0;
+    SearchDocuments = 1;
     SearchDateId = 0;
     SearchDateFrom = 0;
     SearchDateBefore = 0;

@@ -34,6 +34,7 @@ struct TSearchCFG {
     std::uint32_t SearchIncludeHidden = 0;
     std::uint32_t SearchWithin = 0;
     std::uint32_t SearchRefined = 0;
+    std::uint32_t SearchDocuments = 0;  // the text of documents and the members of archives are searched
     std::uint32_t SearchDateId = 0;
     std::uint16_t SearchDateFrom = 0;
     std::uint16_t SearchDateBefore = 0;

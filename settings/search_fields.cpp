@@ -61,6 +61,7 @@ const SearchField kFields[] = {
     Number("SearchIncludeSubDir", &TSearchCFG::SearchIncludeSubDir, kInBoth, 2),
     Number("SearchWholeWord", &TSearchCFG::SearchWholeWord, kInBoth, 2),
     Number("SearchIncludeHidden", &TSearchCFG::SearchIncludeHidden, kInBoth, 2),
+    Number("SearchDocuments", &TSearchCFG::SearchDocuments, kInBoth, 2, true),
     Number("GFiles", &TSearchCFG::GFiles, kInProject, 0),
     Real("GSizeFiles", &TSearchCFG::GSizeFiles, kInProject),
     Real("GSizeFilesCurrent", &TSearchCFG::GSizeFilesCurrent, kInProject),

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "documents/searchable_file.h"
 #include "platform/error.h"
 #include "platform/file_handle.h"
 #include "platform/path_text.h"
@@ -22,10 +23,13 @@ bool PreviewScan::Run(const std::string& path, const HitLinesLayout& layout, con
     ScanObserver quiet;
     MatchEngine engine(cfg_, query_, quiet, cancel_);
     engine.SetCollectHits(true);
-    ViewFile source(path);
+    const bool documents = cfg_.SearchDocuments != 0;
+    ViewFile source(path, documents);
     FileHandle file(::open(path.c_str(), kReadFlags));
     struct stat st {};
-    if (!source.IsOpen() || !file.valid() || ::fstat(file.get(), &st) != 0) return false;
+    if (!source.IsOpen()) return false;
+    const bool asItIs = ReadAsItIs(path, documents);
+    if (asItIs && (!file.valid() || ::fstat(file.get(), &st) != 0)) return false;
     const auto size = static_cast<std::uint64_t>(st.st_size);
     unsigned char head[4096];
     const ssize_t got = ::pread(file.get(), head, sizeof head, 0);
@@ -33,7 +37,7 @@ bool PreviewScan::Run(const std::string& path, const HitLinesLayout& layout, con
 
     // A unit other than a line may run across pieces, and so may a UTF-16
     // line feed's two bytes: such files, and small ones, are read whole.
-    if (cfg_.SearchWithin != kWithinLine || form.Utf16() || size <= 2 * firstPiece_) {
+    if (!asItIs || cfg_.SearchWithin != kWithinLine || form.Utf16() || size <= 2 * firstPiece_) {
         std::string folder = FolderOfPath(path);
         const std::string name = path.substr(folder.size());
         if (!folder.empty() && folder.back() == '/') folder.pop_back();

@@ -12,6 +12,7 @@
 
 #include "dialogs/file_info_dlg_wx.h"
 #include "dialogs/open_with_dlg_wx.h"
+#include "documents/hand_over_wx.h"
 #include "platform/error.h"
 #include "platform/file_launch_wx.h"
 #include "platform/modal_windows_wx.h"
@@ -216,7 +217,7 @@ TViewDlg::TViewDlg(std::unique_ptr<TSearchCFG> cfg, const Tstr* query, const TUi
                    std::int32_t& openViewers, const wxWindow* mainWindow)
     : wxFrame(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxSize(760, 520)),
       cfg_(std::move(cfg)),
-      file_(cfg_->FoundFiles.empty() ? std::string() : cfg_->FoundFiles[0].Path()),
+      file_(cfg_->FoundFiles.empty() ? std::string() : cfg_->FoundFiles[0].Path(), cfg_->SearchDocuments != 0),
       ui_(ui),
       openViewers_(openViewers),
       mainWindow_(mainWindow) {
@@ -311,13 +312,14 @@ void TViewDlg::OnHit(bool next) {
 
 void TViewDlg::OnEditAtLine() {
     if (cfg_->FoundFiles.empty()) return;
-    const std::string path = cfg_->FoundFiles[0].Path();
+    const std::optional<std::string> path = HandOverPath(this, cfg_->FoundFiles[0].Path());
+    if (!path) return;
     std::string why;
-    if (EditAtLine(ui_.Editor, path, model_->LineForEdit(), why)) return;
+    if (EditAtLine(ui_.Editor, *path, model_->LineForEdit(), why)) return;
     // As Open with tells it; with no editor named, the desktop's program had no
     // name to give, so the file is named.
     const bool named = ui_.Editor.find_first_not_of(" \t\n") != std::string::npos;
-    ShowUnableToExecute(this, named ? ui_.Editor : path);
+    ShowUnableToExecute(this, named ? ui_.Editor : *path);
 }
 
 void TViewDlg::OnCopy() {

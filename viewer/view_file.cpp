@@ -6,11 +6,19 @@
 
 #include <cerrno>
 
+#include "documents/searchable_file.h"
+
 namespace quarvel {
 
-ViewFile::ViewFile(const std::string& path) {
+ViewFile::ViewFile(const std::string& path, bool documents) {
     // Not blocking on open: whatever was put in the file's place, the viewer never waits for it.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (documents) {
+        Searchable content = OpenSearchable(path, true);
+        fd_ = content.archive ? -1 : content.fd.get();
+        if (fd_ >= 0) (void)content.fd.Release();
+    } else {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    }
     struct stat st {};
     if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(fd_);

@@ -14,10 +14,11 @@ public:
 };
 
 // The shown file, kept open while the viewer lives and read at offsets, so
-// that nothing of it is held in memory.
+// that nothing of it is held in memory. With documents, what the search
+// reads of it: a document's text, a member of an archive.
 class ViewFile : public ByteSource {
 public:
-    explicit ViewFile(const std::string& path);
+    explicit ViewFile(const std::string& path, bool documents = false);
     ~ViewFile() override;
     ViewFile(const ViewFile&) = delete;
     ViewFile& operator=(const ViewFile&) = delete;

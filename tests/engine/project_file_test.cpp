@@ -190,6 +190,7 @@ TEST_F(ProjectFileDisk, SavedBytesAreExactWithCrLfAndNothingAfterTheLastLine) {
     cfg.timeEnd = 160;
     cfg.timeSum = 60.0;
     cfg.SearchUnicode = 0;  // a search as every project held it before the Unicode reading came
+    cfg.SearchDocuments = 0;  // and before documents and archives were searched inside
     const std::string settings =
         "[Quarvel]\r\nVersionQRV=1.00\r\n"
         "SearchFilesMask=*.txt\r\nSearchString=a+b\r\nSearchDefaultPath=/srv\r\n"
