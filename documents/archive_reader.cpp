@@ -53,6 +53,7 @@ bool ArchiveReader::Open(const std::string* path, const std::string* bytes, bool
     archive_ = archive_read_new();
     raw_ = raw;
     damaged_ = false;
+    emptySingle_ = atEnd_ = false;
     pending_ = nullptr;
     SupportKinds(archive_, raw);
     const int opened = path ? archive_read_open_filename(archive_, path->c_str(), kBlock)
@@ -72,7 +73,13 @@ ArchiveReader::Kind ArchiveReader::First() {
     // compressed file, which is no archive of any kind, is its one member.
     const bool began = archive_format(archive_) != 0;
     if (!began && Compressed(archive_)) {
-        if (!Open(path, bytes_, true)) return Kind::Damaged;
+        if (!Open(path, bytes_, true)) {
+            // The compression read well and left nothing, which no format takes: a
+            // compressed empty file, whose one member holds nothing.
+            if (!Compressed(archive_)) return Kind::Damaged;
+            emptySingle_ = true;
+            return Kind::Archive;
+        }
         got = archive_read_next_header(archive_, &pending_);
         if (got == ARCHIVE_OK || got == ARCHIVE_WARN) return Kind::Archive;
         damaged_ = true;
@@ -108,6 +115,14 @@ void ArchiveReader::Take(archive_entry* entry, ArchiveMember& member) const {
 
 bool ArchiveReader::Next(ArchiveMember& member) {
     if (!archive_ || damaged_) return false;
+    if (emptySingle_) {
+        member = ArchiveMember();
+        member.regular = true;
+        emptySingle_ = false;
+        atEnd_ = true;
+        return true;
+    }
+    if (atEnd_) return false;
     if (pending_) {
         Take(pending_, member);
         pending_ = nullptr;
@@ -126,6 +141,7 @@ bool ArchiveReader::Next(ArchiveMember& member) {
 
 MemberData ArchiveReader::Read(std::uint64_t most) {
     MemberData data;
+    if (atEnd_) return data;
     most = std::min(most, kMostBytes);
     const la_int64_t before = archive_filter_bytes(archive_, -1);
     char block[kBlock];

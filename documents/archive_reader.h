@@ -66,6 +66,8 @@ private:
     archive* archive_ = nullptr;
     bool raw_ = false;  // a single compressed file: its one member is "data"
     bool damaged_ = false;
+    bool emptySingle_ = false;  // a compressed empty file, whose one member is still to come
+    bool atEnd_ = false;        // that member was handed out: nothing follows
     archive_entry* pending_ = nullptr;  // the first member's header, read by Open
     const std::string* bytes_ = nullptr;
     std::string path_;
