@@ -550,9 +550,10 @@ printf 'Hello, \xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82!\n' > "$work/hom
 printf '\xff\xfe\x1f\x04\x40\x04\x38\x04\x32\x04\x35\x04\x42\x04\n\0' > "$work/home/docs/ru16.txt"
 printf 'caf\xe9 au lait\n' > "$work/home/docs/old/menu.txt"
 printf 'caf\xc3\xa9 au lait\n' > "$work/home/docs/menu.txt"
+python3 -c "import zipfile, sys; z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED); z.writestr('q3/notes.txt', 'the quarterly revenue rose\n'); z.close()" "$work/home/docs/reports.zip"
 quarvel-cli() { "$cli" "$@"; }
 examples=$(sed -n '/^## The command line/,/^## /s/^    \(quarvel-cli .*\)/\1/p' "$readme")
-[ "$(echo "$examples" | wc -l)" = 7 ] || fail "the README's examples changed: $examples"
+[ "$(echo "$examples" | wc -l)" = 8 ] || fail "the README's examples changed: $examples"
 # Each file of src holds one mutex_lock and one mutex_unlock, on its one line.
 jsonOf() { echo "{\"path\":\"$1\",\"size\":$(stat -c %s "$1"),\"modified\":\"2024-05-06T07:08:10\",\"hits\":2}"; }
 expected=("$work/home/src/lib/lock.c" "$work/home/log/app.log
@@ -561,7 +562,7 @@ $work/home/log/net.log" "net.log	$work/home/log/	21	" \
 $work/home/src/spin.c:1:$(cat "$work/home/src/spin.c")" \
   "$(jsonOf "$work/home/src/lib/lock.c")
 $(jsonOf "$work/home/src/spin.c")" "$work/home/docs/ru.txt
-$work/home/docs/ru16.txt" "$work/home/docs/old/menu.txt")
+$work/home/docs/ru16.txt" "$work/home/docs/old/menu.txt" "$work/home/docs/reports.zip//q3/notes.txt")
 i=0
 while IFS= read -r example; do
   got=$(cd "$work/home" && HOME=$work/home && eval "${example//\/var\/log/$work/home/log}" 2>"$work/err")
