@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "documents/member_path.h"
+
 namespace quarvel {
 
 CurrentRow ResolveCurrentRow(int selectedRow, int& contextMenuRow, const TSaveFileArray& found) {
@@ -12,9 +14,11 @@ CurrentRow ResolveCurrentRow(int selectedRow, int& contextMenuRow, const TSaveFi
     }
     if (row < 0 || static_cast<std::size_t>(row) >= found.size()) return {};
     // Any kind of file but a folder would do for the name; only a regular
-    // file can be read or shown.
+    // file can be read or shown. A member is looked for in its archive when it is read.
+    const std::string path = found[row].Path();
     struct stat st {};
-    if (::stat(found[row].Path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {-1, true};
+    const std::string file = IsMemberPath(path) ? SplitMemberPath(path).file : path;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {-1, true};
     return {row, false};
 }
 

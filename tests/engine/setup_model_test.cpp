@@ -233,15 +233,17 @@ TEST_F(SetupModelTest, OkDerivesTheDateAndSizeWindows) {
 
 TEST_F(SetupModelTest, ResetChangesTheFormAndNotTheRecord) {
     cfg.SearchString = "keep", cfg.SearchRefined = 1, cfg.SearchIncludeHidden = 0, cfg.SearchCode = 0;
-    cfg.SearchWithin = 2, cfg.SearchDateId = 2, cfg.SearchDateLastMonate = 6, cfg.SearchSizeId = 1;
+    cfg.SearchDocuments = 0, cfg.SearchWithin = 2, cfg.SearchDateId = 2, cfg.SearchDateLastMonate = 6, cfg.SearchSizeId = 1;
     ui.StringHistory = {"keep", "older"};
     const TSearchCFG before = cfg;
     SetupModel model = Model();
+    EXPECT_FALSE(model.Checked(kSetupDocuments)) << "set-up shows the record's choice";
     model.Reset();
     EXPECT_EQ(model.Text(kSetupString), "");
     EXPECT_EQ(model.List(kSetupString), ui.StringHistory) << "the lists stay";
     EXPECT_FALSE(model.Checked(kSetupRefined));
     EXPECT_TRUE(model.Checked(kSetupHidden));
+    EXPECT_TRUE(model.Checked(kSetupDocuments));
     EXPECT_TRUE(model.Checked(kSetupCodeBoth));
     EXPECT_TRUE(model.Checked(kSetupWithinFile));
     EXPECT_TRUE(model.Checked(kSetupDateAll));
@@ -257,6 +259,7 @@ TEST_F(SetupModelTest, ResetChangesTheFormAndNotTheRecord) {
     ASSERT_TRUE(model.Ok(cfg, ui).accepted);
     EXPECT_EQ(cfg.SearchString, "");
     EXPECT_EQ(cfg.SearchIncludeHidden, 1u);
+    EXPECT_EQ(cfg.SearchDocuments, 1u);
     EXPECT_EQ(cfg.SearchWithin, 0u);
     EXPECT_EQ(cfg.SearchDateId, 0u);
     EXPECT_EQ(ui.StringHistory, (std::vector<std::string>{"", "keep", "older"}));
