@@ -12,6 +12,7 @@
 #include <string>
 
 #include "documents/archive_reader.h"
+#include "tests/engine/archive_writer.h"
 #include "tests/file_bytes.h"
 #include "tests/temp_folder.h"
 
@@ -25,23 +26,7 @@ void Python(const std::string& script) {
 
 // A tar (7z: format 7zip) with the library's own writer, compressed by filter.
 void Write(const std::string& path, int format, int filter, const std::map<std::string, std::string>& members) {
-    archive* a = archive_write_new();
-    archive_write_set_format(a, format);
-    if (filter != ARCHIVE_FILTER_NONE) archive_write_add_filter(a, filter);
-    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
-    for (const auto& [name, data] : members) {
-        archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, name.c_str());
-        archive_entry_set_size(entry, static_cast<la_int64_t>(data.size()));
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_mtime(entry, 1700000000, 0);
-        archive_write_header(a, entry);
-        archive_write_data(a, data.data(), data.size());
-        archive_entry_free(entry);
-    }
-    archive_write_close(a);
-    archive_write_free(a);
+    Put(path, ArchiveBytes(format, filter, members));
 }
 
 // Every member: name -> data, and whether the archive read to its end.

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <archive.h>
-#include <archive_entry.h>
 
 #include <cstdio>
 #include <string>
@@ -16,6 +15,7 @@
 #include "documents/archive_reader.h"
 #include "documents/searchable_file.h"
 #include "search/member_scan.h"
+#include "tests/engine/archive_writer.h"
 #include "tests/engine/differential_cases.h"
 #include "tests/engine/rules_oracle.h"
 
@@ -39,25 +39,7 @@ constexpr Packing kPackings[] = {
 };
 
 std::string Pack(const Packing& packing, const std::string& bytes) {
-    archive* a = archive_write_new();
-    archive_write_set_format(a, packing.format);
-    if (packing.filter != ARCHIVE_FILTER_NONE) archive_write_add_filter(a, packing.filter);
-    if (packing.option) archive_write_set_options(a, packing.option);
-    std::vector<char> out(bytes.size() * 2 + 65536);
-    std::size_t used = 0;
-    archive_write_open_memory(a, out.data(), out.size(), &used);
-    archive_entry* entry = archive_entry_new();
-    archive_entry_set_pathname(entry, "d/case.txt");
-    archive_entry_set_size(entry, static_cast<la_int64_t>(bytes.size()));
-    archive_entry_set_filetype(entry, AE_IFREG);
-    archive_entry_set_perm(entry, 0644);
-    archive_entry_set_mtime(entry, 1700000000, 0);
-    archive_write_header(a, entry);
-    archive_write_data(a, bytes.data(), bytes.size());
-    archive_entry_free(entry);
-    archive_write_close(a);
-    archive_write_free(a);
-    return std::string(out.data(), used);
+    return ArchiveBytes(packing.format, packing.filter, {{"d/case.txt", bytes}}, packing.option);
 }
 
 TEST(MemberDifferential, AMemberIsDecidedAsTheSameBytesInAFile) {

@@ -18,13 +18,7 @@ whole = open(sys.argv[1] + '/a.zip', 'rb').read()
 open(sys.argv[1] + '/bad.zip', 'wb').write(whole[:50])  # cut inside the member's data
 PYTHON
 
-editor=$work/editor
-args=$work/args
-cat >"$editor" <<EOS
-#!/bin/sh
-printf '%s\\0' "\$@" >"$args.part" && mv "$args.part" "$args"
-EOS
-chmod +x "$editor"
+recording_editor
 settings_for_search "$tree" "*.txt" alpha
 set_value Editor "\"$editor %f\""
 

@@ -202,6 +202,18 @@ settings_for_search() {  # folder, file list, expression
   set_value String0 "\"$3\""
 }
 
+# An editor that writes its arguments, each ended by a NUL byte, to $args,
+# where the test reads them: $editor is its path.
+recording_editor() {
+  editor=$work/editor
+  args=$work/args
+  cat >"$editor" <<EOS
+#!/bin/sh
+printf '%s\\0' "\$@" >"$args.part" && mv "$args.part" "$args"
+EOS
+  chmod +x "$editor"
+}
+
 # ---- commands of the main window --------------------------------------------
 
 # N in the main window ($main); sets $setup to the Search menu dialog.

@@ -14,14 +14,7 @@ mkdir -p "$tree"
 file="$tree/my 'odd' notes.txt"
 printf 'one\ntwo\nthree\nalpha four\nfive\nsix\nseven\nalpha eight\n' >"$file"
 
-# The editor writes its arguments, each ended by a NUL byte, where the test reads them.
-editor=$work/editor
-args=$work/args
-cat >"$editor" <<EOS
-#!/bin/sh
-printf '%s\\0' "\$@" >"$args.part" && mv "$args.part" "$args"
-EOS
-chmod +x "$editor"
+recording_editor
 
 settings_for_search "$tree" "*.txt" alpha
 set_value Editor "\"$editor --line=%l %f\""
