@@ -96,6 +96,11 @@ void DecideCandidate(const TSaveFile& record, const std::string& path, const Tst
     outcome.read = false;
     outcome.problem.clear();
     outcome.members.clear();
+    // A member found while archives were searched inside is no file without them.
+    if (!documents && IsMemberPath(path)) {
+        outcome.missing = true;
+        return;
+    }
     // The check has found a file it opened regular already; without terms
     // the file need not be read at all.
     bool regular = file.valid();

@@ -13,9 +13,8 @@ namespace quarvel {
 ViewFile::ViewFile(const std::string& path, bool documents) {
     // Not blocking on open: whatever was put in the file's place, the viewer never waits for it.
     if (documents) {
-        Searchable content = OpenSearchable(path, true);
-        fd_ = content.archive ? -1 : content.fd.get();
-        if (fd_ >= 0) (void)content.fd.Release();
+        // An archive listed by an empty expression shows as its bytes.
+        fd_ = OpenSearchable(path, true).fd.Release();
     } else {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     }
