@@ -11,6 +11,7 @@
 #include "documents/member_path.h"
 #include "documents/office_text.h"
 #include "documents/pdf_text.h"
+#include "documents/text_cache.h"
 #include "platform/memory_file.h"
 
 namespace quarvel {
@@ -172,9 +173,29 @@ Searchable SearchableText(const std::string& bytes) {
     return result;
 }
 
+namespace {
+
+// A made text, and the last ones kept for whoever reads the same file next.
+Searchable Kept(const std::string& path, Searchable&& made) {
+    if (made.fd.valid()) text_cache::Keep(path, made.fd.get(), made.size, made.modified);
+    return std::move(made);
+}
+
+bool FoundKept(const std::string& path, Searchable& result) {
+    text_cache::Found kept = text_cache::Find(path);
+    if (!kept.fd.valid()) return false;
+    result.fd = std::move(kept.fd);
+    result.member = IsMemberPath(path);
+    result.size = kept.size;
+    result.modified = kept.modified;
+    return true;
+}
+
+}  // namespace
+
 Searchable OpenSearchable(const std::string& path, bool documents, FileHandle opened) {
-    if (documents && IsMemberPath(path)) return OpenMember(path);
     Searchable result;
+    if (documents && IsMemberPath(path)) return FoundKept(path, result) ? std::move(result) : Kept(path, OpenMember(path));
     result.fd = opened.valid() ? std::move(opened) : FileHandle(::open(path.c_str(), kReadFlags));
     if (!result.fd.valid()) {
         result.missing = errno == ENOENT || errno == ENOTDIR;
@@ -187,12 +208,14 @@ Searchable OpenSearchable(const std::string& path, bool documents, FileHandle op
         result.archive = true;
         return result;
     }
+    Searchable kept;
+    if (FoundKept(path, kept)) return kept;
     std::optional<DocumentText> document = DocumentOfFile(path, kind, DocumentDeadline());
     if (!document) {
         result.archive = true;  // a zip of members
         return result;
     }
-    return FromDocument(std::move(*document));
+    return Kept(path, FromDocument(std::move(*document)));
 }
 
 }  // namespace quarvel

@@ -220,6 +220,37 @@ TEST_F(DocumentsSearch, AMemberIsViewedAsItsTextWithItsHitsAndItsOwnStamp) {
     EXPECT_EQ(view.FoundFiles[0].date, DosStampFromTime(1700000000).date);
 }
 
+// The last texts made are kept for the next reader of the same file, never
+// for a file changed since, and each reader reads its own copy.
+TEST_F(DocumentsSearch, AKeptTextIsTheFileAsItIsNow) {
+    auto text = [](ByteSource& source) {
+        std::string bytes(4096, '\0');
+        bytes.resize(source.ReadAt(0, bytes.data(), bytes.size()));
+        return bytes;
+    };
+    for (const std::string& path : {P("report.pdf"), P("b.tar.gz//t/in.txt")}) {
+        ViewFile first(path, true), second(path, true);
+        const std::string before = text(first);
+        EXPECT_NE(before.find("quarterly revenue"), std::string::npos) << path;
+        EXPECT_EQ(text(second), before) << path;
+        TSearchCFG scan = Cfg("revenue");
+        scan.SearchFilesMask = path;
+        Run(scan, 1, RunMode::Open);
+        EXPECT_EQ(scan.FoundFiles.size(), 1u) << path;
+    }
+    Put(P("report.pdf"), MakePdf({"now other words"}));
+    ViewFile changed(P("report.pdf"), true);
+    EXPECT_EQ(text(changed).find("quarterly"), std::string::npos);
+    EXPECT_NE(text(changed).find("now other words"), std::string::npos);
+    Python("import tarfile, io\n"
+           "data = b'a new tar member\\n'\n"
+           "with tarfile.open('" + P("b.tar.gz") + "', 'w:gz') as t:\n"
+           "    info = tarfile.TarInfo('t/in.txt'); info.size = len(data)\n"
+           "    t.addfile(info, io.BytesIO(data))\n");
+    ViewFile member(P("b.tar.gz//t/in.txt"), true);
+    EXPECT_EQ(text(member), "a new tar member\n");
+}
+
 TEST_F(DocumentsSearch, AProjectOfMembersLoadsBackAndRefinesOverTheMembersAsTheyAreNow) {
     TSearchCFG cfg = Cfg("quarterly+revenue");
     Run(cfg, 2);
@@ -267,7 +298,7 @@ TEST_F(DocumentsSearch, AMemberHandedToAProgramIsCopiedIntoThePrivateFolderWhate
     ASSERT_EQ(::stat(base.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     std::vector<std::string> copies;
-    for (const std::string& member : {"etc/passwd", "abs/top.txt", "docs/report.txt", "docs/report.txt"}) {
+    for (const char* member : {"etc/passwd", "abs/top.txt", "docs/report.txt", "docs/report.txt"}) {
         const HandedOver handed = PathToHandOver(P("a.zip//") + member);
         ASSERT_TRUE(handed.failure.empty()) << handed.failure;
         // In a folder of its own right below the private one, by the member's own name.
