@@ -69,9 +69,18 @@ ArchiveReader::Kind ArchiveReader::First() {
         got = archive_read_next_header(archive_, &pending_);
         if (got == ARCHIVE_OK || got == ARCHIVE_WARN) return Kind::Archive;
     }
+    // An archive that ends before its first member holds none, unless it is
+    // compressed: a compressed file that begins with a block of zeros reads as
+    // an empty tar, and is a single file as much as an empty tar is.
+    const bool endedAtOnce = got == ARCHIVE_EOF;
+    if (endedAtOnce && !Compressed(archive_)) {
+        pending_ = nullptr;
+        atEnd_ = true;
+        return Kind::Archive;
+    }
     // Some kind began to read and failed: a damaged archive. Else a single
     // compressed file, which is no archive of any kind, is its one member.
-    const bool began = archive_format(archive_) != 0;
+    const bool began = archive_format(archive_) != 0 && !endedAtOnce;
     if (!began && Compressed(archive_)) {
         if (!Open(path, bytes_, true)) {
             // The compression read well and left nothing, which no format takes: a

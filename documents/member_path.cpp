@@ -62,9 +62,13 @@ std::string SingleMemberName(std::string_view archiveName) {
         {".tgz", ".tar"}, {".tbz2", ".tar"}, {".tbz", ".tar"}, {".txz", ".tar"}, {".tzst", ".tar"},
         {".gz", ""}, {".bz2", ""}, {".xz", ""}, {".zst", ""},
     }};
-    for (const auto& [ending, instead] : kEndings)
-        if (EndsWithFolded(archiveName, ending))
-            return std::string(archiveName.substr(0, archiveName.size() - ending.size())) + std::string(instead);
+    for (const auto& [ending, instead] : kEndings) {
+        if (!EndsWithFolded(archiveName, ending)) continue;
+        std::string name = std::string(archiveName.substr(0, archiveName.size() - ending.size())) + std::string(instead);
+        // "..gz" would leave "..": a step no listed name may hold.
+        if (name != "." && name != "..") return name;
+        break;
+    }
     return "data";
 }
 

@@ -35,7 +35,7 @@ std::pair<std::string, std::string> MemberFolderAndName(std::string_view archive
 
 // The name a single compressed file's one member is listed under: the
 // archive's name without its compression's ending ("a.txt" for "a.txt.gz",
-// "a.tar" for "a.tgz"), else "data".
+// "a.tar" for "a.tgz"), else (and instead of "." or "..") "data".
 std::string SingleMemberName(std::string_view archiveName);
 
 }  // namespace quarvel

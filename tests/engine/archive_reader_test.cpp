@@ -38,7 +38,9 @@ std::map<std::string, std::string> Members(const std::string& path, ArchiveReade
     while (reader.Next(member)) {
         const MemberData data = reader.Read();
         if (member.regular) members[member.name] = data.bytes;
-        if (member.regular && member.sizeKnown) EXPECT_EQ(member.size, data.bytes.size()) << member.name;
+        if (member.regular && member.sizeKnown) {
+            EXPECT_EQ(member.size, data.bytes.size()) << member.name;
+        }
     }
     return members;
 }
@@ -125,6 +127,34 @@ TEST(ArchiveReader, DamagedArchivesAndBombsStopWithAReason) {
     }
     EXPECT_TRUE(damaged);
     EXPECT_EQ(reader.OpenFile(f + "/missing.zip"), ArchiveReader::Kind::NoArchive);
+}
+
+// Archives that hold nothing are no damage; a compressed file whose text
+// begins with a block of zeros (what an empty tar is) is still a single file.
+TEST(ArchiveReader, EmptyArchivesHoldNothingAndZerosBeginAFileAsWell) {
+    TempFolder folder("quarvel-archive");
+    const std::string f = folder.Path();
+    Python("import zipfile, tarfile, gzip\n"
+           "zipfile.ZipFile('" + f + "/empty.zip', 'w').close()\n"
+           "tarfile.open('" + f + "/empty.tar.gz', 'w:gz').close()\n"
+           "open('" + f + "/zeros.gz', 'wb').write(gzip.compress(b'\\0' * 1024 + b'text after zeros'))\n"
+           "open('" + f + "/nothing.gz', 'wb').write(gzip.compress(b''))\n");
+    ArchiveReader reader;
+    ArchiveMember member;
+    for (const char* empty : {"/empty.zip", "/empty.tar.gz"}) {
+        ASSERT_EQ(reader.OpenFile(f + empty), ArchiveReader::Kind::Archive) << empty;
+        // A compressed empty tar is a single file of its end blocks: zeros, no text.
+        while (reader.Next(member)) EXPECT_EQ(reader.Read().bytes.find_first_not_of('\0'), std::string::npos) << empty;
+        EXPECT_FALSE(reader.Damaged()) << empty;
+    }
+    ASSERT_EQ(reader.OpenFile(f + "/zeros.gz"), ArchiveReader::Kind::Archive);
+    ASSERT_TRUE(reader.Single());
+    ASSERT_TRUE(reader.Next(member));
+    EXPECT_EQ(reader.Read().bytes, std::string(1024, '\0') + "text after zeros");
+    ASSERT_EQ(reader.OpenFile(f + "/nothing.gz"), ArchiveReader::Kind::Archive);
+    ASSERT_TRUE(reader.Next(member));
+    EXPECT_TRUE(reader.Read().bytes.empty());
+    EXPECT_FALSE(reader.Next(member));
 }
 
 }  // namespace

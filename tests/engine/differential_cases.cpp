@@ -46,6 +46,7 @@ std::uint32_t SeedFromEnvironment(const char* variable, std::uint32_t fallback) 
 TSearchCFG CaseCfg(const Case& c) {
     TSearchCFG cfg;
     cfg.SetDefaults();
+    cfg.SearchDocuments = 0;  // a case is bytes, whatever they begin with
     cfg.SearchWithin = c.within;
     cfg.SearchCode = c.code;
     cfg.SearchIgnoreCase = c.ignoreCase;

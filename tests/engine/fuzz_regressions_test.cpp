@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "documents/member_path.h"
 #include "query/tstr.h"
 #include "tests/engine/view_text_support.h"
 #include "viewer/view_model.h"
@@ -51,6 +52,17 @@ TEST(FuzzRegression, AfterAWrapToggleTheNextStepLandsOnARowStartOfTheNewWidth) {
     wide.SetWrap(true);
     wide.Realign();
     EXPECT_TRUE(AtRowStart(wide, longLine)) << "top " << wide.TopOffset();
+}
+
+// A single compressed file's member is named by its archive's name without
+// the compression's ending: "...gz" would leave "..", which no listed name holds.
+TEST(FuzzRegression, ASingleMembersNameIsNeverADotStep) {
+    EXPECT_EQ(SingleMemberName("...gz"), "data");
+    EXPECT_EQ(SingleMemberName("..gz"), "data");
+    EXPECT_EQ(SingleMemberName(".gz"), "data");
+    EXPECT_EQ(SingleMemberName("notes.txt.GZ"), "notes.txt");
+    EXPECT_EQ(SingleMemberName("src.tgz"), "src.tar");
+    EXPECT_EQ(MemberListName("../..//./a\\..\\b/"), "a/b");
 }
 
 }  // namespace
