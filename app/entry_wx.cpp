@@ -12,6 +12,7 @@
 #include "app/tapp_wx.h"
 #include "platform/registry.h"
 #include "platform/text_wx.h"
+#include "platform/time_zone.h"
 #include "platform/working_folder.h"
 #include "settings/persistence.h"
 
@@ -47,6 +48,7 @@ void SaveSettingsAtExit(Registry& registry, const ProgramState& state) {
 }
 
 int QuarvelMain(int argc, char** argv, std::function<void(TMainFrame&)> onShown) {
+    NameTheTimeZone();
     if (!HasDisplay()) {
         ExplainNoDisplay();
         return 1;

@@ -20,6 +20,7 @@
 #include "platform/processors.h"
 #include "platform/stop_signals.h"
 #include "platform/text_conv.h"
+#include "platform/time_zone.h"
 #include "platform/unicode_text.h"
 #include "platform/working_folder.h"
 #include "results/project_file.h"
@@ -279,6 +280,7 @@ int Search(CliOptions& o, TerminalObserver& observer, bool utf8, Output& out) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    quarvel::NameTheTimeZone();
     const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;

@@ -203,6 +203,12 @@ Searchable OpenSearchable(const std::string& path, bool documents, FileHandle op
     }
     if (!documents) return result;
     const ContentKind kind = SniffContent(Head(result.fd.get()));
+    return OpenOfKind(path, kind, std::move(result.fd));
+}
+
+Searchable OpenOfKind(const std::string& path, ContentKind kind, FileHandle opened) {
+    Searchable result;
+    result.fd = std::move(opened);
     if (kind == ContentKind::Plain) return result;
     if (kind == ContentKind::Archive) {
         result.archive = true;

@@ -46,6 +46,10 @@ struct Searchable {
 // when the caller has it open already.
 Searchable OpenSearchable(const std::string& path, bool documents, FileHandle opened = FileHandle());
 
+// The same for a file (no member) whose first bytes showed its kind already;
+// opened: the file.
+Searchable OpenOfKind(const std::string& path, ContentKind kind, FileHandle opened);
+
 // The bytes of the member at path (as stored, not its text), with its own
 // size and time as its archive states them.
 struct MemberBytes {

@@ -498,7 +498,8 @@ DecideScan::Outcome DecideScan::Sweep() {
     }
 }
 
-int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
+int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress,
+                    const std::function<bool(const unsigned char*, std::size_t)>* head) {
     base_ = 0;
     length_ = 0;
     final_ = false;
@@ -514,6 +515,7 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress) {
         }
         const std::size_t got = ReadUpTo(fd, buffer_.data() + length_, blockSize_, final_);
         length_ += got;
+        if (base_ == 0 && head && !(*head)(buffer_.data(), length_)) return kRefused;
         if (base_ == 0 && patterns_.UnicodeOn()) {
             const FileForm form = DetectForm(buffer_.data(), length_);
             if (form.Utf16()) return kUtf16Text;

@@ -35,11 +35,15 @@ public:
     // What Run returns for a UTF-16 text read as Unicode, whose units are
     // closed by characters: the unit-by-unit scan must decide it.
     static constexpr int kUtf16Text = -1;
+    // What Run returns when head refuses the file's first bytes.
+    static constexpr int kRefused = -2;
 
     // Reads fd, a regular file, from its start. progress gets the count of new bytes after
     // every block and returns false to stop (the file then counts as not
-    // satisfied). A read error ends the file.
-    int Run(int fd, const std::function<bool(std::size_t)>& progress);
+    // satisfied). A read error ends the file. head, when given, is shown the
+    // first block and may refuse the file (a document, an archive) before it is searched.
+    int Run(int fd, const std::function<bool(std::size_t)>& progress,
+            const std::function<bool(const unsigned char*, std::size_t)>* head = nullptr);
 
 private:
     struct Stream {

@@ -353,20 +353,34 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
     return ScanOpened(file.get(), path);
 }
 
-int MatchEngine::Decide(int fd, const std::string& path) {
+int MatchEngine::Decide(int fd, const std::string& path, const HeadCheck* head) {
     StartFile();
     if (query_.TermCount() == 0) return result_.satisfied = 1;
     Prepare();
     // Some occurrences fit no piece: the unit-by-unit scan decides those.
-    if (patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm) return ScanOpened(fd, path);
+    if (patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm) {
+        if (head) {
+            unsigned char first[kHeadBytes];
+            const ssize_t got = ::pread(fd, first, sizeof first, 0);
+            if (!(*head)(first, got > 0 ? static_cast<std::size_t>(got) : 0)) return kRefused;
+        }
+        return ScanOpened(fd, path);
+    }
     observer_.ScanStarted(path);
-    result_.read = true;
     if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_, *patterns_);
-    const int result = decide_->Run(fd, [this](std::size_t n) {
-        fileBytes_ += n;
-        ReportProgress();
-        return !cancel_.IsSet();
-    });
+    const int result = decide_->Run(
+        fd,
+        [this](std::size_t n) {
+            fileBytes_ += n;
+            ReportProgress();
+            return !cancel_.IsSet();
+        },
+        head);
+    if (result == DecideScan::kRefused) {
+        fileBytes_ = 0;
+        return kRefused;
+    }
+    result_.read = true;
     // A UTF-16 text read as Unicode has its units closed by characters: the
     // unit-by-unit scan decides it, from its start.
     if (result == DecideScan::kUtf16Text) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,8 +64,14 @@ public:
     // Decides only, for a file the caller has opened (fd) at path: no hits,
     // no line table, line count or longest line; the file is read no further
     // than its outcome needs. The result is Scan's without hits. The
-    // settings and query are taken as they are at the first call.
-    int Decide(int fd, const std::string& path);
+    // settings and query are taken as they are at the first call. head, when
+    // given, is shown the file's first bytes (at least kHeadBytes of a file
+    // that long) and may refuse the file, a document or an archive, which
+    // returns kRefused without a decision: no second read is needed to tell.
+    using HeadCheck = std::function<bool(const unsigned char*, std::size_t)>;
+    static constexpr std::size_t kHeadBytes = 512;
+    static constexpr int kRefused = DecideScan::kRefused;
+    int Decide(int fd, const std::string& path, const HeadCheck* head = nullptr);
 
     const CancelFlag& Cancel() const { return cancel_; }
 

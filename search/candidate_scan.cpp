@@ -54,7 +54,24 @@ namespace {
 
 void DecideDocument(const TSaveFile& record, const std::string& path, MatchEngine& engine, FileHandle file,
                     CandidateOutcome& outcome, const MemberFilter& documents) {
-    Searchable content = OpenSearchable(path, true, std::move(file));
+    Searchable content;
+    if (IsMemberPath(path)) {
+        content = OpenSearchable(path, true);
+    } else {
+        // A plain file is decided as it is read: its first block tells, with no read more.
+        ContentKind kind = ContentKind::Plain;
+        const MatchEngine::HeadCheck plain = [&kind](const unsigned char* head, std::size_t n) {
+            kind = SniffContent(std::string_view(reinterpret_cast<const char*>(head), std::min(n, kSniffBytes)));
+            return kind == ContentKind::Plain;
+        };
+        const int decided = engine.Decide(file.get(), path, &plain);
+        if (decided != MatchEngine::kRefused) {
+            outcome.satisfied = decided;
+            outcome.read = engine.Result().read;
+            return;
+        }
+        content = OpenOfKind(path, kind, std::move(file));
+    }
     if (content.missing) {
         outcome.missing = true;
         return;
@@ -78,7 +95,8 @@ void DecideDocument(const TSaveFile& record, const std::string& path, MatchEngin
             case ArchiveReader::Kind::NoArchive: break;  // it only began as one: its bytes are searched
         }
     }
-    if (!content.fd.valid()) {
+    // The file itself may have been read from already.
+    if (!content.fd.valid() || ::lseek(content.fd.get(), 0, SEEK_SET) != 0) {
         outcome.failed = true;
         outcome.failure = kErrorOpenFile;
         return;

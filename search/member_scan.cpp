@@ -50,7 +50,7 @@ public:
             record.attributes = kAttrArchive | (name[0] == '.' ? kAttrHidden : 0);
             // An archive among the members is opened whatever its name, as one
             // on disk is. A single compressed file states no size: it is judged once read.
-            const bool nameTaken = filter_.NameTaken(name, archive.group, everyName);
+            const bool nameTaken = filter_.NameTaken(name, everyName);
             if ((!nameTaken && !NamedLikeArchive(name)) || (member.sizeKnown && !filter_.Takes(record))) continue;
             MemberData data = reader.Read();
             if (!data.overLimit.empty() || data.damaged) {
@@ -91,7 +91,7 @@ private:
                 }
                 const TSaveFile& record = outcome.record;
                 const std::string problem =
-                    Walk(nested, path, level + 1, record, filter_.MaskTakes(record.name.str(), record.group));
+                    Walk(nested, path, level + 1, record, filter_.MaskTakes(record.name.str()));
                 if (!problem.empty()) {
                     outcome.problem = problem;
                     outcomes_.push_back(std::move(outcome));
@@ -127,19 +127,18 @@ MemberFilter::MemberFilter(const TSearchCFG& cfg) : cfg_(cfg) {
     for (FileListEntry& entry : FileListEntries(cfg, true)) masks_.push_back({entry.include, std::move(entry.mask)});
 }
 
-bool MemberFilter::MaskTakes(std::string_view name, std::uint32_t group) const {
-    // A file of an entry's walk answers to that entry's mask; one listed by a
-    // project file to those of every entry.
-    if (group < masks_.size() && masks_[group].include) return MaskMatches(masks_[group].mask, name);
+bool MemberFilter::MaskTakes(std::string_view name) const {
+    // An archive is selected once, by the first entry that takes it, which
+    // may have taken it for its name alone: every entry's mask has its say.
     for (const Mask& m : masks_)
         if (m.include && MaskMatches(m.mask, name)) return true;
     return false;
 }
 
-bool MemberFilter::NameTaken(std::string_view name, std::uint32_t group, bool everyName) const {
+bool MemberFilter::NameTaken(std::string_view name, bool everyName) const {
     for (const Mask& m : masks_)
         if (!m.include && MaskMatches(m.mask, name)) return false;
-    return everyName || MaskTakes(name, group);
+    return everyName || MaskTakes(name);
 }
 
 bool MemberFilter::Takes(const TSaveFile& member) const {
@@ -152,7 +151,7 @@ std::string DecideMembers(ArchiveReader& reader, const TSaveFile& archive, const
                           const MemberFilter& filter, MatchEngine& engine, const CancelFlag& cancel,
                           std::vector<MemberOutcome>& outcomes) {
     MemberWalk walk(filter, engine, cancel, outcomes);
-    return walk.Walk(reader, path, 0, archive, filter.MaskTakes(archive.name.str(), archive.group));
+    return walk.Walk(reader, path, 0, archive, filter.MaskTakes(archive.name.str()));
 }
 
 }  // namespace quarvel

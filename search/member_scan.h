@@ -20,14 +20,16 @@ struct MemberOutcome {
 };
 
 // Which members of an archive are candidates. Their names go by the file
-// masks, unless the archive's own name was taken by a mask (then every
-// member is); their size, date and hidden name go as a file's would.
+// masks of every entry, unless the archive's own name was taken by a mask
+// (then every member is); their size, date and hidden name go as a file's would.
 class MemberFilter {
 public:
     explicit MemberFilter(const TSearchCFG& cfg);
-    // Whether the include masks take the name of a file of the entry (group).
-    bool MaskTakes(std::string_view name, std::uint32_t group) const;
-    bool NameTaken(std::string_view name, std::uint32_t group, bool everyName) const;
+    // Whether an include mask takes the name.
+    bool MaskTakes(std::string_view name) const;
+    // Whether a member of the name is a candidate: no exclude mask takes it,
+    // and an include mask does, or everyName (its archive's own name was taken).
+    bool NameTaken(std::string_view name, bool everyName) const;
     bool Takes(const TSaveFile& member) const;
 
 private:

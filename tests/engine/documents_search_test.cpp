@@ -187,6 +187,13 @@ TEST_F(DocumentsSearch, MasksTakeMembersByTheirNamesOrAllOfAnArchiveTheyTakeByIt
                                         P("plain.txt")}));
     TSearchCFG zip = Cfg("root", "a.zip");
     EXPECT_EQ(Lines(Run(zip, 1), "row"), (std::vector<std::string>{P("a.zip//etc/passwd")}));
+    // Every entry's mask has its say, whichever entry took the archive first.
+    for (const char* masks : {"*.pdf,*.txt", "*.txt,*.pdf"}) {
+        TSearchCFG two = Cfg("revenue", masks);
+        const std::vector<std::string> rows = Lines(Run(two, 1), "row");
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), P("a.zip//docs/report.txt")), 1) << masks;
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), P("report.pdf")), 1) << masks;
+    }
     TSearchCFG excluded = Cfg("revenue", "a.zip,-*.txt");
     EXPECT_EQ(Lines(Run(excluded, 1), "row"), (std::vector<std::string>{P("a.zip//etc/passwd")}));
 }
