@@ -19,9 +19,9 @@ namespace {
 
 // A regular file gives fewer bytes than asked for only at its end, so a
 // short read ends the file without one more read that returns nothing.
-std::size_t ReadUpTo(int fd, std::uint8_t* into, std::size_t wanted, bool& eof) {
+std::size_t ReadUpTo(ReadSource& source, std::uint8_t* into, std::size_t wanted, bool& eof) {
     for (;;) {
-        const ssize_t r = ::read(fd, into, wanted);
+        const ssize_t r = source.Read(into, wanted);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) {
             eof = true;
@@ -500,6 +500,12 @@ DecideScan::Outcome DecideScan::Sweep() {
 
 int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress,
                     const std::function<bool(const unsigned char*, std::size_t)>* head) {
+    ReadSource source(fd);
+    return Run(source, progress, head);
+}
+
+int DecideScan::Run(ReadSource& source, const std::function<bool(std::size_t)>& progress,
+                    const std::function<bool(const unsigned char*, std::size_t)>* head) {
     base_ = 0;
     length_ = 0;
     final_ = false;
@@ -513,7 +519,7 @@ int DecideScan::Run(int fd, const std::function<bool(std::size_t)>& progress,
             base_ += length_ - carry_;
             length_ = carry_;
         }
-        const std::size_t got = ReadUpTo(fd, buffer_.data() + length_, blockSize_, final_);
+        const std::size_t got = ReadUpTo(source, buffer_.data() + length_, blockSize_, final_);
         length_ += got;
         if (base_ == 0 && head && !(*head)(buffer_.data(), length_)) return kRefused;
         if (base_ == 0 && patterns_.UnicodeOn()) {

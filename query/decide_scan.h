@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/reading.h"
+#include "query/read_source.h"
 #include "query/term_finder.h"
 #include "query/term_patterns.h"
 #include "query/tstr.h"
@@ -43,6 +44,9 @@ public:
     // satisfied). A read error ends the file. head, when given, is shown the
     // first block and may refuse the file (a document, an archive) before it is searched.
     int Run(int fd, const std::function<bool(std::size_t)>& progress,
+            const std::function<bool(const unsigned char*, std::size_t)>* head = nullptr);
+    // The same over bytes from wherever the source has them.
+    int Run(ReadSource& source, const std::function<bool(std::size_t)>& progress,
             const std::function<bool(const unsigned char*, std::size_t)>* head = nullptr);
 
 private:

@@ -26,10 +26,10 @@ constexpr std::size_t kBlockSize = 256 * 1024;
 constexpr auto kReportInterval = std::chrono::milliseconds(30);
 
 // Reads until the buffer is full or the file ends; a read error ends the file.
-std::size_t ReadFully(int fd, unsigned char* into, std::size_t wanted, bool& eof) {
+std::size_t ReadFully(ReadSource& source, unsigned char* into, std::size_t wanted, bool& eof) {
     std::size_t got = 0;
     while (got < wanted) {
-        ssize_t r = ::read(fd, into + got, wanted - got);
+        ssize_t r = source.Read(into + got, wanted - got);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) {
             eof = true;
@@ -350,10 +350,21 @@ int MatchEngine::Scan(const std::string& folder, const std::string& name) {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
-    return ScanOpened(file.get(), path);
+    ReadSource source(file.get());
+    return ScanOpened(source, path);
 }
 
 int MatchEngine::Decide(int fd, const std::string& path, const HeadCheck* head) {
+    ReadSource source(fd);
+    return DecideFrom(source, path, head);
+}
+
+int MatchEngine::DecideBytes(std::string_view bytes, const std::string& path) {
+    ReadSource source(bytes);
+    return DecideFrom(source, path, nullptr);
+}
+
+int MatchEngine::DecideFrom(ReadSource& source, const std::string& path, const HeadCheck* head) {
     StartFile();
     if (query_.TermCount() == 0) return result_.satisfied = 1;
     Prepare();
@@ -361,15 +372,15 @@ int MatchEngine::Decide(int fd, const std::string& path, const HeadCheck* head) 
     if (patterns_->OverlapCut(false) || query_.LongestTerm() > DecideScan::kLongestTerm) {
         if (head) {
             unsigned char first[kHeadBytes];
-            const ssize_t got = ::pread(fd, first, sizeof first, 0);
+            const ssize_t got = source.ReadAt(first, sizeof first, 0);
             if (!(*head)(first, got > 0 ? static_cast<std::size_t>(got) : 0)) return kRefused;
         }
-        return ScanOpened(fd, path);
+        return ScanOpened(source, path);
     }
     observer_.ScanStarted(path);
     if (!decide_) decide_ = std::make_unique<DecideScan>(cfg_, query_, *patterns_);
     const int result = decide_->Run(
-        fd,
+        source,
         [this](std::size_t n) {
             fileBytes_ += n;
             ReportProgress();
@@ -385,7 +396,7 @@ int MatchEngine::Decide(int fd, const std::string& path, const HeadCheck* head) 
     // unit-by-unit scan decides it, from its start.
     if (result == DecideScan::kUtf16Text) {
         fileBytes_ = 0;
-        if (::lseek(fd, 0, SEEK_SET) == 0) return ScanOpened(fd, path);
+        if (source.Seek(0)) return ScanOpened(source, path);
         return result_.satisfied = 0;  // a regular file that cannot go back to its start: as a read error, the end
     }
     return result_.satisfied = result;
@@ -444,11 +455,12 @@ FileForm MatchEngine::FormOf(const unsigned char* head, std::size_t n) {
 int MatchEngine::ScanRange(int fd, std::uint64_t from, std::uint64_t length, const FileForm& form) {
     StartFile();
     if (from != 0) result_.lineStarts.clear();
-    if (::lseek(fd, static_cast<off_t>(from), SEEK_SET) != static_cast<off_t>(from)) return 0;
-    return ScanOpened(fd, std::string(), from, length, &form);
+    ReadSource source(fd);
+    if (!source.Seek(from)) return 0;
+    return ScanOpened(source, std::string(), from, length, &form);
 }
 
-int MatchEngine::ScanOpened(int fd, const std::string& path, std::uint64_t from, std::uint64_t length,
+int MatchEngine::ScanOpened(ReadSource& source, const std::string& path, std::uint64_t from, std::uint64_t length,
                             const FileForm* form) {
     Prepare();
     const std::uint32_t terms = query_.TermCount();
@@ -482,7 +494,7 @@ int MatchEngine::ScanOpened(int fd, const std::string& path, std::uint64_t from,
             std::memmove(block, block + pos, end - pos);
             end -= pos;
             pos = 0;
-            const std::size_t got = ReadFully(fd, block + end, std::min<std::uint64_t>(kBlockSize - end, left), eof);
+            const std::size_t got = ReadFully(source, block + end, std::min<std::uint64_t>(kBlockSize - end, left), eof);
             end += got;
             left -= got;
             if (left == 0) eof = limited = true;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/cancel_flag.h"
@@ -72,6 +73,9 @@ public:
     static constexpr std::size_t kHeadBytes = 512;
     static constexpr int kRefused = DecideScan::kRefused;
     int Decide(int fd, const std::string& path, const HeadCheck* head = nullptr);
+    // The same over bytes in memory (a member's, a document's text) as if
+    // they were a file's.
+    int DecideBytes(std::string_view bytes, const std::string& path);
 
     const CancelFlag& Cancel() const { return cancel_; }
 
@@ -87,9 +91,10 @@ public:
     static constexpr std::uint64_t kWholeFile = UINT64_MAX;
 
 private:
+    int DecideFrom(ReadSource& source, const std::string& path, const HeadCheck* head);
     // From offset from, at most length bytes; form: the file's, when known already.
-    int ScanOpened(int fd, const std::string& path, std::uint64_t from = 0, std::uint64_t length = kWholeFile,
-                   const FileForm* form = nullptr);
+    int ScanOpened(ReadSource& source, const std::string& path, std::uint64_t from = 0,
+                   std::uint64_t length = kWholeFile, const FileForm* form = nullptr);
     void Prepare();
     std::uint32_t FindClosing(const unsigned char* p, std::uint32_t n) const;
     void CountLines(const unsigned char* raw, std::uint32_t from, std::uint32_t n, std::uint64_t& lastLineStart,

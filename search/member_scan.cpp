@@ -105,13 +105,7 @@ private:
             outcomes_.push_back(std::move(outcome));
             return;
         }
-        const Searchable text = SearchableText(document ? document->text : bytes);
-        if (!text.fd.valid()) {
-            outcome.problem = text.failure;
-            outcomes_.push_back(std::move(outcome));
-            return;
-        }
-        outcome.satisfied = engine_.Decide(text.fd.get(), path);
+        outcome.satisfied = engine_.DecideBytes(document ? document->text : bytes, path);
         if (outcome.satisfied) outcomes_.push_back(std::move(outcome));
     }
 
