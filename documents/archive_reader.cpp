@@ -10,6 +10,9 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
+// The library's own error number, beside the system's (a file it cannot open)
+// and EILSEQ (a kind it does not know); its header names it only in a comment.
+constexpr int kLibraryError = -1;
 
 // The kinds it reads, and no others: a reader that takes any text for an
 // archive of some kind (mtree) would hide plain files from the search.
@@ -68,6 +71,11 @@ ArchiveReader::Kind ArchiveReader::First() {
     if (Open(path, bytes_, false)) {
         got = archive_read_next_header(archive_, &pending_);
         if (got == ARCHIVE_OK || got == ARCHIVE_WARN) return Kind::Archive;
+    } else if (archive_errno(archive_) == kLibraryError) {
+        // Neither a kind it does not know nor a file it cannot open: a
+        // compression that began and broke off (a cut gzip file).
+        damaged_ = true;
+        return Kind::Damaged;
     }
     // An archive that ends before its first member holds none, unless it is
     // compressed: a compressed file that begins with a block of zeros reads as

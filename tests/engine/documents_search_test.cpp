@@ -83,6 +83,19 @@ protected:
                "open('c.txt.gz', 'wb').write(gzip.compress(b'quarterly revenue compressed\\n'))\n"
                "with zipfile.ZipFile('bomb.zip', 'w', D) as z:\n"
                "    z.writestr('zeros.txt', b'\\0' * (12 << 20) + b'quarterly revenue')\n"
+               "with zipfile.ZipFile('memo.odt', 'w') as z:\n"
+               "    z.writestr('mimetype', 'application/vnd.oasis.opendocument.text')\n"
+               "    z.writestr('content.xml', '<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text><text:p>quarterly revenue in ODF</text:p></office:text></office:body></office:document-content>', D)\n"
+               "with zipfile.ZipFile('book.epub', 'w') as z:\n"
+               "    z.writestr('mimetype', 'application/epub+zip')\n"
+               "    z.writestr('META-INF/container.xml', '<container><rootfiles><rootfile full-path=\"b.opf\"/></rootfiles></container>', D)\n"
+               "    z.writestr('b.opf', '<package><manifest><item id=\"c\" href=\"c.xhtml\"/></manifest><spine><itemref idref=\"c\"/></spine></package>', D)\n"
+               "    z.writestr('c.xhtml', '<html><body><p>quarterly&nbsp;revenue in a book</p></body></html>', D)\n"
+               "with zipfile.ZipFile('broken.docx', 'w', D) as z:\n"
+               "    z.writestr('[Content_Types].xml', '<Types/>')\n"
+               "    z.writestr('word/document.xml', '<w:document><w:body><w:p>quarterly revenue</w:body>')\n"
+               "tgz = open('b.tar.gz', 'rb').read()\n"
+               "open('cut.tar.gz', 'wb').write(tgz[:len(tgz) // 2])\n"
                "whole = open('a.zip', 'rb').read()\n"
                "open('cut.zip', 'wb').write(whole[:len(whole) // 2])\n"
                "inner = None\n"
@@ -137,14 +150,17 @@ TEST_F(DocumentsSearch, EveryKindIsFoundByItsTextMembersAreNamedInTheirArchiveAn
     // A damaged archive gives the members before the damage, and says where it stopped.
     EXPECT_EQ(Lines(told, "row"),
               (std::vector<std::string>{P("a.zip//.hidden.txt"), P("a.zip//abs/top.txt"), P("a.zip//docs/report.txt"),
-                                        P("a.zip//etc/passwd"), P("b.tar.gz//t/in.txt"), P("c.txt.gz//c.txt"),
+                                        P("a.zip//etc/passwd"), P("b.tar.gz//t/in.txt"), P("book.epub"),
+                                        P("c.txt.gz//c.txt"),
                                         P("cut.zip//abs/top.txt"), P("cut.zip//docs/report.txt"),
-                                        P("cut.zip//etc/passwd"), P("memo.docx"), P("nest.zip//l1.txt"),
-                                        P("nest.zip//n2.zip//l2.txt"), P("nest.zip//n2.zip//n3.zip//l3.txt"),
-                                        P("plain.txt"), P("report.pdf")}));
+                                        P("cut.zip//etc/passwd"), P("memo.docx"), P("memo.odt"),
+                                        P("nest.zip//l1.txt"), P("nest.zip//n2.zip//l2.txt"),
+                                        P("nest.zip//n2.zip//n3.zip//l3.txt"), P("plain.txt"), P("report.pdf")}));
     EXPECT_EQ(Lines(told, "not searched"),
               (std::vector<std::string>{P("bomb.zip//zeros.txt: expands more than 100 times"),
+                                        P("broken.docx: the DOCX is damaged"),
                                         P("broken.pdf: the PDF is damaged or is no PDF"),
+                                        P("cut.tar.gz: the archive is damaged"),
                                         P("cut.zip//.hidden.txt: could not be read whole"),
                                         P("cut.zip: the archive is damaged"),
                                         P("locked.pdf: the PDF is encrypted"),
@@ -166,7 +182,7 @@ TEST_F(DocumentsSearch, EveryKindIsFoundByItsTextMembersAreNamedInTheirArchiveAn
     noHidden.SearchIncludeHidden = 0;
     const std::vector<std::string> rows = Lines(Run(noHidden, 2), "row");
     EXPECT_EQ(std::count(rows.begin(), rows.end(), P("a.zip//.hidden.txt")), 0);
-    EXPECT_EQ(rows.size(), 14u);
+    EXPECT_EQ(rows.size(), 16u);
 
     // Off, every file is its bytes again: no member, no document's text.
     TSearchCFG off = Cfg("quarterly+revenue");
