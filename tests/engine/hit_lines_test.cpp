@@ -193,7 +193,9 @@ TEST(HitLines, AgreeWithPlainCountsOverManyFiles) {
         std::set<std::uint64_t> listed;
         for (const HitLine& line : all.lines) {
             // A term that holds a line break may begin at a line's very end, which shows no mark.
-            if (c.expression.find_first_of("\r\n") == std::string::npos) EXPECT_FALSE(line.marks.empty()) << Describe(c);
+            if (c.expression.find_first_of("\r\n") == std::string::npos) {
+                EXPECT_FALSE(line.marks.empty()) << Describe(c);
+            }
             EXPECT_TRUE(listed.insert(line.line).second) << "line listed twice\n" << Describe(c);
         }
         ASSERT_EQ(listed, expected) << "case " << i << "\n" << Describe(c);

@@ -221,7 +221,9 @@ TEST_F(ParallelRun, AStoppedRunHasCommittedABeginningOfTheWholeResult) {
             RunWith(settings, threads, stopped);
             // On one thread the run stops at once; on several, the files
             // decided already come after the one that stopped it.
-            if (threads == 1) EXPECT_EQ(stopped.order.size(), at);
+            if (threads == 1) {
+                EXPECT_EQ(stopped.order.size(), at);
+            }
             EXPECT_GE(stopped.order.size(), at) << threads << " threads";
             EXPECT_TRUE(isBeginning(stopped)) << threads << " threads";
         }
