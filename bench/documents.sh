@@ -62,17 +62,6 @@ expected=$dir/expected.txt
 
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 . bench/medians.sh
-# Seconds (to the millisecond) of one command, its standard output kept in
-# $work/$1; exit status 1 (nothing found) is no failure. The output must go to
-# a file: ugrep stops at the first match when it sees it goes to /dev/null.
-timed() {
-  local out=$1; shift
-  local start end
-  start=$(date +%s%N)
-  "$@" >"$work/$out" 2>"$work/err" || [ $? -eq 1 ] || { echo "failed: $*" >&2; cat "$work/err" >&2; exit 1; }
-  end=$(date +%s%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
-}
 # "met" when the ratio stays within the limit
 verdict() { awk -v r="$1" -v l="$2" 'BEGIN { print (r <= l ? "met" : "MISSED") }'; }
 # The sum of each round's times: "1.0 2.0" and "0.5 0.5" make "1.500 2.500".

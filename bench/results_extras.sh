@@ -47,16 +47,6 @@ build=$(cd "$build" && pwd)
 cli=$build/quarvel-cli
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 . bench/medians.sh
-
-# Seconds (to the millisecond) of one command, its standard output kept in $work/$1.
-timed() {
-  local out=$1; shift
-  local start end
-  start=$(date +%s%N)
-  "$@" >"$work/$out" 2>"$work/err" || [ $? -eq 1 ] || { echo "failed: $*" >&2; cat "$work/err" >&2; exit 1; }
-  end=$(date +%s%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
-}
 search() { timed search "$cli" -q -r -p "$tree" -f "$masks" "$expression"; }
 search_pass() { timed json "$cli" -q -r -p "$tree" -f "$masks" --json "$expression"; }
 pass_alone() { timed open "$cli" -q --open "$work/search.qpr" --json; }
